@@ -1,0 +1,143 @@
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "api/connection_api.h"
+#include "api/rp1210.h"
+#include "link/adapter_threads.h"
+#include "link/command_channel.h"
+#include "link/port_setup.h"
+
+namespace vlr::api {
+
+bool ParseProtocolName(const char* name, Protocol& out) {
+  if (name == nullptr) return false;
+  if (std::strcmp(name, "J1708") == 0) {
+    out = Protocol::kJ1708;
+    return true;
+  }
+  if (std::strcmp(name, "J1939") == 0) {
+    out = Protocol::kJ1939;
+    return true;
+  }
+  return false;
+}
+
+namespace {
+
+template <typename Queue>
+bool InstallQueues(ClientSlot& slot) {
+  std::unique_ptr<MessageQueue> rx(new (std::nothrow) Queue);
+  std::unique_ptr<MessageQueue> tx(new (std::nothrow) Queue);
+  if (!rx || !tx) return false;
+  tx->SetMaxCount(MessageQueue::kTransmitMaxCount);
+  slot.rxQueue = std::move(rx);
+  slot.txQueue = std::move(tx);
+  return true;
+}
+
+// Every connection starts from the same state, whatever the last one left.
+bool StartAfresh(ClientSlot& slot, Protocol protocol) {
+  ConnectionState& state = Connection();
+  state.protocol = protocol;
+  std::strcpy(state.protocolName,
+              protocol == Protocol::kJ1939 ? "J1939" : "J1708");
+  const bool queued = protocol == Protocol::kJ1939
+                          ? InstallQueues<J1939MessageQueue>(slot)
+                          : InstallQueues<J1708MessageQueue>(slot);
+  state.LinkStopped.store(0);
+  state.echoMode.store(0);
+  state.j1708RawMode.store(0);
+  link::ParserTail().count = 0;
+  link::Commands().Reset();
+  return queued;
+}
+
+struct AdapterThreads {
+  platform::Event stop = nullptr;
+  platform::Thread reader = nullptr;
+  platform::Thread writer = nullptr;
+};
+
+// All or nothing: what was made before a failure is released, and a thread
+// that was created never runs.
+bool CreateAdapterThreads(AdapterThreads& out) {
+  out.stop = platform::CreateManualResetEvent();
+  out.reader = platform::CreateSuspendedThread(&link::ReaderThread);
+  out.writer = platform::CreateSuspendedThread(&link::WriterThread);
+  if (out.stop && out.reader && out.writer) return true;
+  platform::CloseThread(out.reader);
+  platform::CloseThread(out.writer);
+  platform::CloseEvent(out.stop);
+  return false;
+}
+
+void OpenDeviceRecord(int16_t deviceId, platform::Port port,
+                      const AdapterThreads& threads) {
+  DeviceRecord& device = Device();
+  device.SetDeviceId(deviceId);
+  device.AddClient(deviceId);
+  device.SetPortHandle(deviceId, port);
+  device.SetStopEvent(deviceId, threads.stop);
+  device.SetReaderThread(deviceId, threads.reader);
+  device.SetWriterThread(deviceId, threads.writer);
+}
+
+int16_t Fail(int16_t clientId, platform::Port port, int16_t code) {
+  Clients().Release(clientId);
+  platform::ClosePort(port);
+  return code;
+}
+
+int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
+                long rxSize) {
+  ConnectionState& state = Connection();
+  state.settings = DriverSettings{};
+  if (!DeviceRecord::IsValidDeviceId(deviceId)) return ERR_INVALID_DEVICE;
+  Protocol protocol{};
+  if (!ParseProtocolName(protocolName, protocol)) return ERR_INVALID_PROTOCOL;
+  if (Device().IsOpen(deviceId) && protocol == Protocol::kJ1708 &&
+      Device().GetRawMode() == 1) {
+    return ERR_CONNECT_NOT_ALLOWED;
+  }
+  int16_t clientId = -1;
+  if (Clients().Allocate(clientId) != 0) return ERR_CLIENT_AREA_FULL;
+  ClientSlot& slot = Clients().Slot(clientId);
+  if (!StartAfresh(slot, protocol)) {
+    return Fail(clientId, nullptr, ERR_NOT_ENOUGH_MEMORY);
+  }
+  Clients().SetDeviceId(clientId, deviceId);
+  state.currentDeviceId.store(deviceId);
+  platform::Port port = link::OpenDevicePort(deviceId);
+  if (port == nullptr) return Fail(clientId, nullptr, ERR_DEVICE_IN_USE);
+  if (link::ConfigurePort(port, deviceId, txSize, rxSize) == 0) {
+    return Fail(clientId, port, ERR_DLL_NOT_INITIALIZED);
+  }
+  AdapterThreads threads;
+  if (!CreateAdapterThreads(threads)) {
+    return Fail(clientId, port, ERR_DLL_NOT_INITIALIZED);
+  }
+  OpenDeviceRecord(deviceId, port, threads);
+  platform::SetThreadPriority(threads.reader,
+                              ThreadPriorityForCode(state.settings.readerPriority));
+  platform::SetThreadPriority(threads.writer,
+                              ThreadPriorityForCode(state.settings.writerPriority));
+  platform::ResumeThread(threads.reader);
+  platform::ResumeThread(threads.writer);
+  if (deviceId == 103) platform::SleepMs(500);
+  return clientId;
+}
+
+}  // namespace
+}  // namespace vlr::api
+
+extern "C" RP1210_EXPORT short RP1210_API RP1210_ClientConnect(
+    HWND, short nDeviceId, char* fpchProtocol, long lTxBufferSize,
+    long lRcvBufferSize, short) {
+  try {
+    return vlr::api::Connect(nDeviceId, fpchProtocol, lTxBufferSize,
+                             lRcvBufferSize);
+  } catch (...) {
+    return ERR_NOT_ENOUGH_MEMORY;  // no exception may reach the caller
+  }
+}

@@ -1,0 +1,167 @@
+#include <algorithm>
+#include <span>
+#include <vector>
+
+#include "api/connection_api.h"
+#include "api/rp1210.h"
+#include "link/command_channel.h"
+#include "link/frames.h"
+
+namespace vlr::api {
+namespace {
+
+constexpr uint32_t kAcknowledgementWaitMs = 2000;
+constexpr uint32_t kPauseAfterSilenceMs = 100;
+
+bool On2xxJ1939(int16_t deviceId) {
+  return Connection().IsJ1939() && FamilyOf(deviceId) == DeviceFamily::k2xx;
+}
+
+// Only the 2xx adapters speak this command layout; the 1xx adapters are
+// never sent one.
+void SendAdapterCommand(const link::Frame& frame, bool awaitAck) {
+  if (!link::Commands().Exchange(frame, awaitAck, kAcknowledgementWaitMs) &&
+      awaitAck) {
+    platform::SleepMs(kPauseAfterSilenceMs);
+  }
+}
+
+int16_t ResetDevice(int16_t clientId, int16_t deviceId) {
+  if (Device().GetClientCount(deviceId) != 1) {
+    return ERR_MULTIPLE_CLIENTS_CONNECTED;
+  }
+  return RP1210_ClientDisconnect(clientId) == 0 ? 0
+                                                : ERR_HARDWARE_NOT_RESPONDING;
+}
+
+int16_t SetAllFilters(int16_t clientId, int16_t deviceId, bool pass) {
+  ClientTable& clients = Clients();
+  const bool hadAdapterFilter = clients.GetFilterCount(clientId) > 0;
+  if (Connection().IsJ1939()) clients.ClearJ1939Filters(clientId);
+  if (pass) {
+    clients.SetAllFiltersPass(clientId);
+  } else {
+    clients.SetAllFiltersDiscard(clientId);
+  }
+  if (On2xxJ1939(deviceId)) {
+    // The adapter keeps the identifier filter it was given for the stored
+    // groups; with the groups gone, an all-zero mask lets everything in
+    // again, or "all pass" would still pass only the old groups.
+    if (hadAdapterFilter) {
+      SendAdapterCommand(link::FilterMaskFrame(0), false);
+    }
+    SendAdapterCommand(link::ReceiveOnFrame(true), true);
+  }
+  return 0;
+}
+
+uint32_t CombinedMask(const FilterState& filters, int upTo) {
+  uint32_t mask = 0xFFFFFFFFu;
+  for (int k = 0; k <= upTo; ++k) {
+    J1939FilterGroup group;
+    std::copy_n(filters.j1939Filters[k].begin(), group.size(), group.begin());
+    mask &= link::FilterMaskFor(group);
+  }
+  return mask;
+}
+
+// The adapter has one mask for its four slots, so the mask carries only
+// the bits every stored group compares; past four groups it filters
+// nothing, since it must never drop a message a stored group accepts.
+void ProgramAdapterFilter(const FilterState& filters, int entry) {
+  SendAdapterCommand(link::ReceiveOffFrame(true), true);
+  const bool slotFree = entry < 4;
+  SendAdapterCommand(
+      link::FilterMaskFrame(slotFree ? CombinedMask(filters, entry) : 0),
+      false);
+  if (slotFree) {
+    J1939FilterGroup group;
+    std::copy_n(filters.j1939Filters[entry].begin(), group.size(),
+                group.begin());
+    SendAdapterCommand(link::FilterSlotFrame(entry, group), true);
+  }
+  // The sequence began by switching reception off; left that way, the
+  // adapter would report nothing at all after a filter was added.
+  SendAdapterCommand(link::ReceiveOnFrame(true), true);
+}
+
+int16_t AddFilter(int16_t clientId, int16_t deviceId, const uint8_t* buffer,
+                  int16_t size) {
+  if (!Connection().IsJ1939()) return ERR_COMMAND_NOT_SUPPORTED;
+  if (buffer == nullptr || size < 0) return ERR_INVALID_COMMAND;
+  FilterState& filters = Clients().Slot(clientId).filters;
+  std::vector<int> added;
+  switch (AddJ1939Filter(filters, {buffer, static_cast<size_t>(size)}, added)) {
+    case AddFilterResult::kBadSize: return ERR_INVALID_COMMAND;
+    case AddFilterResult::kTooMany: return ERR_MAX_FILTERS_EXCEEDED;
+    case AddFilterResult::kOk: break;
+  }
+  if (On2xxJ1939(deviceId)) {
+    for (int entry : added) ProgramAdapterFilter(filters, entry);
+  }
+  return 0;
+}
+
+int16_t SetJ1708Mode(int16_t clientId, int16_t deviceId,
+                     const uint8_t* buffer) {
+  if (buffer == nullptr) return ERR_INVALID_COMMAND;
+  DeviceRecord& device = Device();
+  if (!device.SetJ1708Mode(reinterpret_cast<const char*>(buffer), deviceId)) {
+    return ERR_CHANGE_MODE_FAILED;
+  }
+  ClientSlot& slot = Clients().Slot(clientId);
+  slot.rxQueue->Clear();  // a failure leaves entries queued; nothing to undo
+  slot.txQueue->Clear();
+  const bool raw = buffer[0] == '0' || buffer[0] == 0;
+  device.SetRawMode(raw ? 1 : 0);
+  Connection().j1708RawMode.store(raw ? 1 : 0, std::memory_order_release);
+  return 0;
+}
+
+int16_t SetEcho(int16_t clientId, const uint8_t* buffer) {
+  if (buffer == nullptr) return ERR_INVALID_COMMAND;
+  Clients().SetEcho(clientId, buffer);
+  ClientSlot& slot = Clients().Slot(clientId);
+  slot.rxQueue->Clear();
+  slot.txQueue->Clear();
+  const bool on = buffer[0] != '0' && buffer[0] != 0;
+  Connection().echoMode.store(on ? 1 : 0, std::memory_order_release);
+  return 0;
+}
+
+int16_t SendCommand(int16_t command, int16_t clientId, const uint8_t* buffer,
+                    int16_t size) {
+  if (!Clients().IsValidClient(clientId)) return ERR_INVALID_CLIENT_ID;
+  const int16_t deviceId = Clients().GetDeviceId(clientId);
+  switch (command) {
+    case 0: return ResetDevice(clientId, deviceId);
+    case 3: return SetAllFilters(clientId, deviceId, true);
+    case 4: return AddFilter(clientId, deviceId, buffer, size);
+    case 5:
+    case 14: return ERR_COMMAND_NOT_SUPPORTED;
+    case 7: Clients().SetAllFiltersPass(clientId); return 0;
+    case 15: return SetJ1708Mode(clientId, deviceId, buffer);
+    case 16: return SetEcho(clientId, buffer);
+    case 17: return SetAllFilters(clientId, deviceId, false);
+    case 18:
+      if (buffer == nullptr) return ERR_INVALID_COMMAND;
+      Clients().SetMessageReceive(clientId, buffer);
+      return 0;
+    default: return 0;  // accepted without effect
+  }
+}
+
+}  // namespace
+}  // namespace vlr::api
+
+extern "C" RP1210_EXPORT short RP1210_API RP1210_SendCommand(
+    short nCommandNumber, short nClientID, char* fpchClientCommand,
+    short nMessageSize) {
+  try {
+    return vlr::api::SendCommand(
+        nCommandNumber, nClientID,
+        reinterpret_cast<const uint8_t*>(fpchClientCommand), nMessageSize);
+  } catch (...) {
+    return ERR_INVALID_COMMAND;  // no exception may reach the caller
+  }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "link/frames.h"
+#include "platform/platform.h"
+
+namespace vlr::link {
+
+// Command frames for the adapter after start-up. The writer thread stays the
+// only writer of the port, so an application thread hands it the frame and
+// waits; the reader thread, which sees the adapter's acknowledgement in the
+// byte stream, wakes the waiting thread.
+class CommandChannel {
+ public:
+  // Application thread. Queues `frame` ahead of any message frame and, when
+  // `awaitAck`, waits up to `timeoutMs` for the adapter to acknowledge it.
+  // True when acknowledged, or when no acknowledgement was awaited and the
+  // frame was written in time.
+  bool Exchange(const Frame& frame, bool awaitAck, uint32_t timeoutMs);
+
+  // Writer thread: takes the frame waiting to be written, if any, and marks
+  // it as the frame written last.
+  bool TakePending(Frame& out);
+
+  // Reader thread: the adapter acknowledged a command on `channel`.
+  void Acknowledged(uint8_t channelId);
+
+  // Connect: forget everything of the previous connection.
+  void Reset();
+
+ private:
+  platform::Lock exchangeLock_;  // one command at a time; held while waiting
+  platform::Lock pendingLock_;   // guards pending_, hasPending_
+  Frame pending_;
+  bool hasPending_ = false;
+  uint32_t nextSequence_ = 1;  // guarded by pendingLock_
+  uint8_t pendingChannel_ = 0;  // guarded by pendingLock_
+  std::atomic<uint32_t> writtenSequence_{0};
+  std::atomic<uint8_t> writtenChannel_{0};
+  std::atomic<uint32_t> acknowledgedSequence_{0};
+};
+
+CommandChannel& Commands();
+
+}  // namespace vlr::link

@@ -1,0 +1,146 @@
+#include "link/port_setup.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "connection/connection_state.h"
+#include "link/frames.h"
+
+namespace vlr::link {
+namespace {
+
+using platform::Purge;
+
+constexpr uint32_t k1xxRate = 38400;
+constexpr uint32_t kWakeUpRate = 9600;
+constexpr uint32_t k2xxRate = 115200;
+
+platform::PortTimeouts TimeoutsFor(DeviceFamily family,
+                                   platform::PortTimeouts t) {
+  if (family == DeviceFamily::k1xx) {
+    t.readInterval = 0;
+    t.readTotalMultiplier = 0;
+    t.readTotalConstant = 20;
+    t.writeTotalConstant = 20;
+  } else if (family == DeviceFamily::k2xx) {
+    // A gap of more than 1 ms after a byte ends the read: the adapter sends
+    // each frame in one burst, so a read returns soon after a frame ends.
+    t.readInterval = 1;
+    t.readTotalMultiplier = 0;
+    t.readTotalConstant = 20;
+    t.writeTotalMultiplier = 0;
+    t.writeTotalConstant = 20;
+  }
+  return t;
+}
+
+bool SetLine(platform::Port port, uint32_t rate) {
+  platform::LineSettings line;
+  if (!platform::GetLineSettings(port, line)) return false;
+  line.baudRate = rate;
+  line.dataBits = 8;
+  line.parity = false;
+  line.twoStopBits = false;
+  line.dtrOn = true;
+  line.rtsOn = true;
+  line.ctsFlowControl = false;
+  line.dsrFlowControl = false;
+  line.dsrSensitivity = false;
+  line.xonXoffOutput = false;
+  line.xonXoffInput = false;
+  return platform::SetLineSettings(port, line);
+}
+
+int StartUp2xx(platform::Port port) {
+  if (!SetLine(port, kWakeUpRate)) return 0;
+  const std::array<uint8_t, 22> wakeUp = [] {
+    std::array<uint8_t, 22> run;
+    run.fill('B');
+    return run;
+  }();
+  uint32_t written = 0;
+  platform::WritePort(port, wakeUp.data(), wakeUp.size(), written);  // unchecked: the receive-mode reply proves the adapter is up
+  platform::SleepMs(20);
+  std::array<uint8_t, 100> reply{};
+  uint32_t replyCount = 0;
+  const Frame rateChange = RateChangeFrame();
+  ExchangeCommand(port, rateChange.View(), {}, reply, replyCount, 500, 3);
+  platform::SleepMs(100);
+  if (!SetLine(port, k2xxRate)) return 0;
+  platform::SleepMs(50);
+  const bool j1939 = Connection().IsJ1939();
+  const Frame receiveOn = ReceiveOnFrame(j1939);
+  const auto ack = AcknowledgementFor(j1939 ? channel::kJ1939 : channel::kJ1708);
+  const std::span<const uint8_t> expected(ack.data(), 3);
+  return ExchangeCommand(port, receiveOn.View(), expected, reply, replyCount,
+                         1000, 5)
+             ? 1
+             : 0;
+}
+
+}  // namespace
+
+platform::Port OpenDevicePort(int16_t deviceId) {
+  char name[16];
+  std::snprintf(name, sizeof name, "COM%d", deviceId % 100);
+  platform::Port port = platform::OpenPort(name);
+  if (port == nullptr) return nullptr;
+  for (Purge action : {Purge::kReceiveClear, Purge::kTransmitClear,
+                       Purge::kReceiveAbort, Purge::kTransmitAbort}) {
+    platform::PurgePort(port, action);
+  }
+  return port;
+}
+
+int ConfigurePort(platform::Port port, int16_t deviceId, long, long) {
+  const DeviceFamily family = FamilyOf(deviceId);
+  platform::PortTimeouts timeouts;
+  platform::GetTimeouts(port, timeouts);  // a failure leaves the defaults
+  if (!platform::SetTimeouts(port, TimeoutsFor(family, timeouts))) return 0;
+  platform::LineSettings line;
+  if (!platform::GetLineSettings(port, line)) return 0;
+  switch (family) {
+    case DeviceFamily::k1xx: return SetLine(port, k1xxRate) ? 1 : 0;
+    case DeviceFamily::k2xx: return StartUp2xx(port);
+    case DeviceFamily::kNone: return 1;
+  }
+  return 0;
+}
+
+bool ExchangeCommand(platform::Port port, std::span<const uint8_t> command,
+                     std::span<const uint8_t> expected,
+                     std::span<uint8_t, 100> reply, uint32_t& replyCount,
+                     uint32_t timeoutMs, int tries) {
+  if (tries < 1) return false;
+  for (int attempt = 1;; ++attempt) {
+    // Whatever arrived before the command cannot be its answer.
+    platform::PurgePort(port, Purge::kReceiveClear);
+    platform::SleepMs(10);
+    uint32_t written = 0;
+    platform::WritePort(port, command.data(),
+                        static_cast<uint32_t>(command.size()), written);
+    if (expected.empty()) return true;
+    platform::SleepMs(100);
+    const uint32_t start = platform::TickCount();
+    while (platform::TickCount() - start < timeoutMs) {
+      uint32_t got = 0;
+      if (!platform::ReadPort(port, reply.data(), reply.size(), got)) continue;
+      if (got == 0) {
+        platform::SleepMs(10);
+        continue;
+      }
+      replyCount = got;
+      // Only a read that begins with the reply counts: the adapter answers
+      // in one burst, right after the command.
+      if (got >= expected.size() &&
+          std::equal(expected.begin(), expected.end(), reply.begin())) {
+        return true;
+      }
+    }
+    if (attempt >= tries) return false;
+  }
+}
+
+}  // namespace vlr::link

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/platform.h"
+
+namespace vlr::link {
+
+// Opens "COMn" for the device (n = device id modulo 100) and purges it.
+// Null when the port cannot be opened.
+platform::Port OpenDevicePort(int16_t deviceId);
+
+// Sets the port's time-outs and line for the device's family and, for the
+// 2xx family, brings the adapter from 9600 to 115200 baud with reception
+// on for the connection's protocol. Nonzero on success.
+int ConfigurePort(platform::Port port, int16_t deviceId, long txBufferSize,
+                  long rxBufferSize);
+
+// Writes `command` and, when `expected` is not empty, waits up to
+// `timeoutMs` per try for a read that begins with it, writing the command
+// again for each of `tries`. `replyCount` receives the size of the latest
+// non-empty read. Only the start-up dialogue uses it: afterwards the reader
+// thread owns the port's input.
+bool ExchangeCommand(platform::Port port, std::span<const uint8_t> command,
+                     std::span<const uint8_t> expected,
+                     std::span<uint8_t, 100> reply, uint32_t& replyCount,
+                     uint32_t timeoutMs, int tries);
+
+}  // namespace vlr::link

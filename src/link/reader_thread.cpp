@@ -1,0 +1,82 @@
+#include <array>
+
+#include "connection/connection_state.h"
+#include "link/adapter_threads.h"
+#include "link/delivery.h"
+
+namespace vlr::link {
+namespace {
+
+constexpr char kTransmissionWindowTitle[] =
+    "Transmission Connect / Disconnect";
+
+bool DisconnectedStateShown(platform::Window window) {
+  platform::Window disconnect = platform::FindChildWindow(window, "&Disconnect");
+  platform::Window connect = platform::FindChildWindow(window, "&Connect");
+  platform::Window close = platform::FindChildWindow(window, "C&lose");
+  if (!disconnect || !connect || !close) return false;
+  return !platform::IsWindowEnabled(disconnect) &&
+         platform::IsWindowEnabled(connect) &&
+         platform::IsWindowEnabled(close);
+}
+
+void Parse(int32_t deviceId, std::span<const uint8_t> bytes,
+           ConnectionSink& sink) {
+  switch (deviceId) {
+    case 101:
+    case 102: ParseCountedFrames(bytes, ParserTail(), sink); break;
+    case 201:
+    case 202:
+    case 203:
+    case 204: ParseSyncedFrames(bytes, ParserTail(), sink); break;
+    default: break;  // 103, 104: no message frames on the serial link
+  }
+}
+
+}  // namespace
+
+KeptTail& ParserTail() {
+  static KeptTail tail;
+  return tail;
+}
+
+void WatchTransmissionWindow(const char* title) {
+  platform::Window window = platform::FindTopLevelWindow(title);
+  if (window == nullptr || !DisconnectedStateShown(window)) return;
+  platform::SleepMs(100);
+  // The outside application passes through this state while it redraws
+  // its buttons; only a state that holds means it has disconnected.
+  if (!DisconnectedStateShown(window)) return;
+  platform::DebugOutput("stop transmission\n");
+  Connection().LinkStopped.store(1, std::memory_order_release);
+}
+
+void ReaderThread() {
+  ConnectionState& state = Connection();
+  const int16_t deviceId = Device().DeviceId();
+  platform::Port port = Device().GetPortHandle(deviceId);
+  platform::Event stop = Device().GetStopEvent(deviceId);
+  state.OkToSend.store(1, std::memory_order_release);
+  ConnectionSink sink;
+  std::array<uint8_t, 4096> buffer{};
+  for (;;) {
+    if (state.settings.readerCycleSleep != 0) {
+      platform::SleepMs(state.settings.readerCycleSleep);
+    }
+    if (deviceId == 104) WatchTransmissionWindow(kTransmissionWindowTitle);
+    if (platform::IsEventSignalled(stop)) return;
+    uint32_t got = 0;
+    platform::ReadPort(port, buffer.data(), kMaxReadSize, got);
+    if (got == 0) {
+      if (state.settings.readerIdleSleep != 0) {
+        platform::SleepMs(state.settings.readerIdleSleep);
+      }
+    } else {
+      Parse(deviceId, {buffer.data(), got}, sink);
+    }
+    if (state.LinkStopped.load(std::memory_order_acquire) != 0) return;
+    if (platform::IsEventSignalled(stop)) return;
+  }
+}
+
+}  // namespace vlr::link

@@ -1,0 +1,150 @@
+// The window system has no counterpart on Linux: notifications, the outside
+// application's window and debug output live in process memory, where the
+// exported seam lets tests observe and drive them.
+#include <map>
+#include <mutex>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/posix_seam.h"
+
+namespace vlr::platform {
+namespace {
+
+struct FakeWindow {
+  int parent = 0;
+  std::string text;
+  bool enabled = true;
+};
+
+struct Desktop {
+  std::mutex mutex;
+  std::vector<std::string> messageNames;  // message number - 0xC000
+  std::map<std::tuple<uint32_t, intptr_t, intptr_t>, unsigned> broadcasts;
+  std::vector<FakeWindow> windows;  // id - 1
+  std::map<std::string, unsigned> debugLines;
+};
+
+Desktop& TheDesktop() {
+  static Desktop desktop;
+  return desktop;
+}
+
+// Window ids are 1-based; the handle is the id, so null means "none".
+Window HandleFor(size_t index) {
+  return reinterpret_cast<Window>(static_cast<uintptr_t>(index + 1));
+}
+int IdOf(Window window) {
+  return static_cast<int>(reinterpret_cast<uintptr_t>(window));
+}
+
+Window FindWindowLocked(Desktop& d, int parent, const char* text) {
+  for (size_t i = 0; i < d.windows.size(); ++i) {
+    if (d.windows[i].parent == parent && d.windows[i].text == text) {
+      return HandleFor(i);
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+uint32_t RegisterNotification(const char* name) {
+  if (name == nullptr) return 0;
+  Desktop& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  for (size_t i = 0; i < d.messageNames.size(); ++i) {
+    if (d.messageNames[i] == name) return 0xC000 + static_cast<uint32_t>(i);
+  }
+  d.messageNames.emplace_back(name);
+  return 0xC000 + static_cast<uint32_t>(d.messageNames.size() - 1);
+}
+
+void BroadcastNotification(uint32_t message, uintptr_t wParam,
+                           intptr_t lParam) {
+  Desktop& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  ++d.broadcasts[{message, static_cast<intptr_t>(wParam), lParam}];
+}
+
+Window FindTopLevelWindow(const char* title) {
+  if (title == nullptr) return nullptr;
+  Desktop& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  return FindWindowLocked(d, 0, title);
+}
+
+Window FindChildWindow(Window parent, const char* text) {
+  if (parent == nullptr || text == nullptr) return nullptr;
+  Desktop& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  return FindWindowLocked(d, IdOf(parent), text);
+}
+
+bool IsWindowEnabled(Window window) {
+  Desktop& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  const int id = IdOf(window);
+  return id >= 1 && static_cast<size_t>(id) <= d.windows.size() &&
+         d.windows[id - 1].enabled;
+}
+
+void DebugOutput(const char* text) {
+  if (text == nullptr) return;
+  Desktop& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  ++d.debugLines[text];
+}
+
+}  // namespace vlr::platform
+
+using vlr::platform::TheDesktop;
+
+extern "C" {
+
+unsigned vlr1210_posix_notifications(const char* name, intptr_t wParam,
+                                     intptr_t lParam) {
+  const uint32_t message = vlr::platform::RegisterNotification(name);
+  auto& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  const auto found = d.broadcasts.find({message, wParam, lParam});
+  return found == d.broadcasts.end() ? 0 : found->second;
+}
+
+void vlr1210_posix_reset_notifications(void) {
+  auto& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  d.broadcasts.clear();
+}
+
+int vlr1210_posix_add_window(int parent, const char* text, int enabled) {
+  auto& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  d.windows.push_back({parent, text ? text : "", enabled != 0});
+  return static_cast<int>(d.windows.size());
+}
+
+void vlr1210_posix_enable_window(int id, int enabled) {
+  auto& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  if (id >= 1 && static_cast<size_t>(id) <= d.windows.size()) {
+    d.windows[id - 1].enabled = enabled != 0;
+  }
+}
+
+void vlr1210_posix_clear_windows(void) {
+  auto& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  d.windows.clear();
+}
+
+unsigned vlr1210_posix_debug_output_count(const char* text) {
+  auto& d = TheDesktop();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  const auto found = d.debugLines.find(text ? text : "");
+  return found == d.debugLines.end() ? 0 : found->second;
+}
+
+}  // extern "C"

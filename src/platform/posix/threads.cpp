@@ -1,0 +1,112 @@
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace vlr::platform {
+
+// A thread that waits at its start until resumed, as CreateThread with
+// CREATE_SUSPENDED does; closing it unresumed lets it end without running.
+struct ThreadObject {
+  enum class Start { kWaiting, kRun, kAbandon };
+  std::mutex mutex;
+  std::condition_variable changed;
+  Start start = Start::kWaiting;  // guarded by mutex
+  std::thread thread;
+  bool joined = false;  // touched by the owning (application) thread only
+
+  void Release(Start how) {
+    {
+      std::lock_guard<std::mutex> guard(mutex);
+      if (start == Start::kWaiting) start = how;
+    }
+    changed.notify_all();
+  }
+};
+
+Thread CreateSuspendedThread(ThreadRoutine routine) {
+  if (routine == nullptr) return nullptr;
+  auto* object = new (std::nothrow) ThreadObject;
+  if (object == nullptr) return nullptr;
+  try {
+    object->thread = std::thread([object, routine] {
+      std::unique_lock<std::mutex> lock(object->mutex);
+      object->changed.wait(lock, [object] {
+        return object->start != ThreadObject::Start::kWaiting;
+      });
+      const bool run = object->start == ThreadObject::Start::kRun;
+      lock.unlock();
+      if (run) routine();
+    });
+  } catch (...) {
+    delete object;
+    return nullptr;
+  }
+  return object;
+}
+
+bool SetThreadPriority(Thread thread, int /*level*/) {
+  // Raising a thread's priority needs privileges a workshop PC user does not
+  // have on Linux; the pacing sleeps, not the priority, keep the link fed.
+  return thread != nullptr;
+}
+
+bool ResumeThread(Thread thread) {
+  if (thread == nullptr) return false;
+  thread->Release(ThreadObject::Start::kRun);
+  return true;
+}
+
+bool WaitForBothThreads(Thread first, Thread second) {
+  if (first == nullptr || second == nullptr) return false;
+  for (Thread t : {first, second}) {
+    if (!t->joined && t->thread.joinable()) t->thread.join();
+    t->joined = true;
+  }
+  return true;
+}
+
+void CloseThread(Thread thread) {
+  if (thread == nullptr) return;
+  thread->Release(ThreadObject::Start::kAbandon);
+  if (thread->thread.joinable()) thread->thread.join();
+  delete thread;
+}
+
+struct EventObject {
+  std::atomic<bool> signalled{false};
+};
+
+Event CreateManualResetEvent() { return new (std::nothrow) EventObject; }
+
+void SignalEvent(Event event) {
+  if (event != nullptr) event->signalled.store(true, std::memory_order_release);
+}
+
+bool IsEventSignalled(Event event) {
+  return event == nullptr || event->signalled.load(std::memory_order_acquire);
+}
+
+void CloseEvent(Event event) { delete event; }
+
+static_assert(sizeof(std::mutex) <= 48 && alignof(std::mutex) <= 8);
+
+Lock::Lock() { new (storage_) std::mutex; }
+Lock::~Lock() { reinterpret_cast<std::mutex*>(storage_)->~mutex(); }
+void Lock::Enter() { reinterpret_cast<std::mutex*>(storage_)->lock(); }
+void Lock::Leave() { reinterpret_cast<std::mutex*>(storage_)->unlock(); }
+
+uint32_t TickCount() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+void SleepMs(uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace vlr::platform

@@ -1,0 +1,98 @@
+#include "queue/message_queue.h"
+
+#include <cstring>
+#include <new>
+
+namespace vlr {
+
+LinkedMessageQueue::~LinkedMessageQueue() { Clear(); }
+
+bool LinkedMessageQueue::Push(const uint8_t* bytes, uint32_t length,
+                              bool stampTime, uint32_t reserved,
+                              uint8_t echo) {
+  if (length > kQueueEntryCapacity || (length > 0 && bytes == nullptr)) {
+    return false;
+  }
+  // Allocate and fill outside the lock: the entry is private until linked.
+  auto* entry = new (std::nothrow) QueueEntry;
+  if (entry == nullptr) return false;
+  entry->length = length;
+  entry->echo = echo;
+  if (length > 0) std::memcpy(entry->data.data(), bytes, length);
+  entry->timestamp = stampTime ? platform::TickCount() : 0;
+  entry->reserved = reserved;
+  entry->next = nullptr;
+  {
+    platform::LockGuard guard(lock_);
+    if (head_ == nullptr) {
+      head_ = entry;
+    } else {
+      tail_->next = entry;
+    }
+    tail_ = entry;
+    count_.fetch_add(1, std::memory_order_relaxed);
+  }
+  // The drop goes through an ordinary Pop so the lock is never held across
+  // it; a concurrent consumer may have taken entries meanwhile, which only
+  // makes the drop unnecessary, never harmful.
+  if (count_.load(std::memory_order_relaxed) >
+      maxCount_.load(std::memory_order_relaxed)) {
+    QueueEntry scratch;
+    Pop(scratch);
+  }
+  return true;
+}
+
+bool LinkedMessageQueue::Pop(QueueEntry& out) {
+  QueueEntry* taken = nullptr;
+  {
+    platform::LockGuard guard(lock_);
+    if (head_ == nullptr) return false;
+    taken = head_;
+    head_ = taken->next;
+    count_.fetch_sub(1, std::memory_order_relaxed);
+  }
+  out = *taken;
+  delete taken;
+  return true;
+}
+
+bool LinkedMessageQueue::IsEmpty() {
+  platform::LockGuard guard(lock_);
+  return head_ == nullptr;
+}
+
+bool LinkedMessageQueue::Peek(QueueEntry& out) {
+  platform::LockGuard guard(lock_);
+  if (head_ == nullptr) return false;
+  out = *head_;
+  return true;
+}
+
+bool LinkedMessageQueue::Clear() {
+  QueueEntry* list = nullptr;
+  {
+    platform::LockGuard guard(lock_);
+    list = head_;
+    head_ = nullptr;
+    tail_ = nullptr;
+    count_.store(0, std::memory_order_relaxed);
+  }
+  while (list != nullptr) {
+    QueueEntry* next = list->next;
+    delete list;
+    list = next;
+  }
+  return true;
+}
+
+int32_t LinkedMessageQueue::GetCount() {
+  return count_.load(std::memory_order_relaxed);
+}
+
+bool LinkedMessageQueue::SetMaxCount(int32_t maxCount) {
+  maxCount_.store(maxCount, std::memory_order_relaxed);
+  return true;
+}
+
+}  // namespace vlr

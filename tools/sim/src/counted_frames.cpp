@@ -1,0 +1,64 @@
+#include "vlrsim/counted_frames.h"
+
+#include <algorithm>
+
+#include "vlrsim/sums.h"
+
+namespace vlrsim::counted {
+
+namespace {
+// Appends the byte that makes the frame's sum zero.
+Bytes Closed(Bytes frame) {
+  frame.push_back(ZeroSumComplement(frame));
+  return frame;
+}
+
+Bytes HostFrame(uint8_t type, std::span<const uint8_t> body) {
+  Bytes frame{static_cast<uint8_t>(body.size() + 5), kHostMark1, kHostMark2,
+              type};
+  frame.insert(frame.end(), body.begin(), body.end());
+  return Closed(std::move(frame));
+}
+}  // namespace
+
+Bytes HostJ1708Frame(std::span<const uint8_t> payload) {
+  return HostFrame(kHostJ1708Type, payload);
+}
+
+Bytes HostJ1939Frame(std::span<const uint8_t> message) {
+  return HostFrame(kHostJ1939Type, message);
+}
+
+Bytes J1708Frame(uint8_t mid, std::span<const uint8_t> data) {
+  Bytes message{mid};
+  message.insert(message.end(), data.begin(), data.end());
+  message.push_back(ZeroSumComplement(message));
+  Bytes frame{static_cast<uint8_t>(message.size() + kJ1708FrameOverhead),
+              kAdapterJ1708Type, 0x00, 0x00};
+  frame.insert(frame.end(), message.begin(), message.end());
+  return Closed(std::move(frame));
+}
+
+Bytes J1939Layout(uint32_t identifier, std::span<const uint8_t> data) {
+  const uint8_t pf = static_cast<uint8_t>(identifier >> 16);
+  const uint8_t ps = static_cast<uint8_t>(identifier >> 8);
+  Bytes layout{ps,
+               pf,
+               static_cast<uint8_t>((identifier >> 24) & 1),
+               static_cast<uint8_t>((identifier >> 26) & 7),
+               static_cast<uint8_t>(identifier),
+               static_cast<uint8_t>(pf < 240 ? ps : 0)};
+  const size_t count = std::min<size_t>(data.size(), 8);
+  layout.insert(layout.end(), data.begin(), data.begin() + count);
+  layout.resize(14, 0xFF);
+  return layout;
+}
+
+Bytes J1939Frame(uint32_t identifier, std::span<const uint8_t> data) {
+  Bytes frame{kJ1939FrameLength, kAdapterJ1939Type, 0x00, 0x00};
+  const Bytes layout = J1939Layout(identifier, data);
+  frame.insert(frame.end(), layout.begin(), layout.end());
+  return Closed(std::move(frame));
+}
+
+}  // namespace vlrsim::counted
