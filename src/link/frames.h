@@ -52,7 +52,7 @@ bool BuildJ1939Frame2xx(std::span<const uint8_t> message, Frame& out);
 // The packets (each a 14-byte application J1939 message) of a broadcast
 // multi-packet transfer of `message` (more than 14 bytes): the announce,
 // then ceil((size - 6) / 7) data packets. Priority 7, destination 0xFF,
-// source `source`.
+// source `source`. Empty for 14 bytes or fewer, or past 255 packets.
 std::vector<std::array<uint8_t, kSingleFrameJ1939Size>> BroadcastPackets(
     std::span<const uint8_t> message, uint8_t source);
 
@@ -75,7 +75,7 @@ constexpr uint8_t kLinkControl = 0x08;
 constexpr uint8_t kFlowControl = 0x09;
 }  // namespace channel
 
-// 01, n, channel, code, args..., 00, sum.
+// 01, n, channel, code, args..., 00, sum. Length 0 past 253 args.
 Frame CommandFrame(uint8_t channelId, uint8_t code,
                    std::span<const uint8_t> args = {});
 Frame ReceiveOnFrame(bool j1939);   // 01 02 02 01 00 06 / 01 02 01 11 00 15
@@ -90,7 +90,7 @@ uint32_t FilterMaskFor(const J1939FilterGroup& group);
 uint32_t FilterValueFor(const J1939FilterGroup& group);
 // 01 06 02 04 M0..M3 00 sum.
 Frame FilterMaskFrame(uint32_t mask);
-// 01 06 02 (0x19 + 0x10 * slot) V3..V0 00 sum; slot 0..3.
+// 01 06 02 (0x19 + 0x10 * slot) V3..V0 00 sum; slot 0..3, else length 0.
 Frame FilterSlotFrame(int slot, const J1939FilterGroup& group);
 
 // ------------------------------------------------------------- echo records
