@@ -169,8 +169,7 @@ std::optional<size_t> SyncedScan::TakeJ1939Frame(size_t at) {
   return at + kMessageOverhead + payload->size();
 }
 
-std::optional<std::span<const uint8_t>> SyncedScan::PayloadAt(
-    size_t at) const {
+std::optional<std::span<const uint8_t>> SyncedScan::PayloadAt(size_t at) const {
   const std::span<const uint8_t> rest = Rest(at);
   if (rest.size() < kMessageHeaderSize) return std::nullopt;
   const size_t length = rest[kPayloadLengthOffset];

@@ -11,7 +11,7 @@
 
 #include "link/parser.h"
 
-namespace vlr::link::testing {
+namespace vlr::link::fakes {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -30,7 +30,9 @@ inline ParserEvent MessageEvent(Bytes record, int notifyValue) {
 inline ParserEvent AckEvent(uint8_t channel) {
   return {ParserEvent::Kind::kAcknowledged, {}, 0, channel};
 }
-inline ParserEvent ReadyEvent() { return {ParserEvent::Kind::kReady, {}, 0, 0}; }
+inline ParserEvent ReadyEvent() {
+  return {ParserEvent::Kind::kReady, {}, 0, 0};
+}
 
 inline void PrintTo(const ParserEvent& event, std::ostream* out) {
   static constexpr const char* kNames[] = {"message", "ack", "ready"};
@@ -85,7 +87,8 @@ class FakeParserSink : public ParserSink {
 
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  for (const Bytes& part : parts)
+    all.insert(all.end(), part.begin(), part.end());
   return all;
 }
 
@@ -103,4 +106,4 @@ inline std::vector<Bytes> CutInto(const Bytes& stream,
   return reads;
 }
 
-}  // namespace vlr::link::testing
+}  // namespace vlr::link::fakes
