@@ -30,6 +30,9 @@ Bytes HostJ1939Frame(std::span<const uint8_t> message) {
 }
 
 Bytes J1708Frame(uint8_t mid, std::span<const uint8_t> data) {
+  // The length byte counts the whole frame, so the data is cut where the
+  // frame would pass 255 bytes.
+  data = data.first(std::min<size_t>(data.size(), 248));
   Bytes message{mid};
   message.insert(message.end(), data.begin(), data.end());
   message.push_back(ZeroSumComplement(message));

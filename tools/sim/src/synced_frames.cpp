@@ -85,6 +85,8 @@ Bytes MessageFrame(uint8_t channel, std::span<const uint8_t> payload,
 
 Bytes J1708MessageFrame(uint8_t mid, std::span<const uint8_t> data,
                         uint32_t stamp) {
+  // The payload length is one byte: MID + data + checksum stays within it.
+  data = data.first(std::min<size_t>(data.size(), 253));
   Bytes payload{mid};
   payload.insert(payload.end(), data.begin(), data.end());
   payload.push_back(ZeroSumComplement(payload));

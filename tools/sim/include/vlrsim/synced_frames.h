@@ -74,7 +74,7 @@ Bytes ReadyFrame();
 Bytes MessageFrame(uint8_t channel, std::span<const uint8_t> payload,
                    uint32_t stamp = 0);
 // J1708 message frame; the payload is MID, data and the J1708 checksum,
-// which this appends.
+// which this appends. At most 253 data bytes (longer data is cut).
 Bytes J1708MessageFrame(uint8_t mid, std::span<const uint8_t> data,
                         uint32_t stamp = 0);
 // J1939 message frame; payload (id<<3, BE), count, data. At most 250 data

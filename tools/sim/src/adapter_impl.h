@@ -1,0 +1,76 @@
+// The inside of PtyAdapter, shared by the files that implement its public
+// calls (pty_adapter.cpp) and its I/O thread (adapter_io.cpp).
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "adapter_logic.h"
+#include "output_line.h"
+#include "pseudo_terminal.h"
+#include "vlrsim/pty_adapter.h"
+
+namespace vlrsim {
+
+struct PtyAdapter::Impl {
+  explicit Impl(AdapterOptions adapter_options);
+  ~Impl();
+
+  // ---- any thread ----
+  void Wake();
+  uint32_t Stamp() const;  // the adapter's millisecond clock
+  void Enqueue(Bytes bytes, Clock::duration pause = {});
+
+  // ---- the I/O thread (adapter_io.cpp) ----
+  void Run();
+  Clock::duration PollTimeout(Clock::time_point now);
+  void WaitForEvents(Clock::duration timeout);
+  void ReadHost();
+  void HandleHostBytes(std::span<const uint8_t> bytes);
+  void HandleHostFrames(std::vector<HostFrame> frames, uint32_t host_baud);
+  void FlushQuietDecoder(Clock::time_point now);
+  void PlayDueMessages(Clock::time_point now);
+  void WriteDue();
+  bool HostHoldsSlave() const;
+  size_t WriteAll(std::span<const uint8_t> bytes);
+
+  const AdapterOptions options;
+  const Clock::time_point started = Clock::now();
+  detail::PseudoTerminal pty;
+  Recording recording;
+  int wake_read = -1;
+  int wake_write = -1;
+  std::atomic<bool> stopping{false};
+  std::atomic<uint64_t> dropped{0};
+
+  // Under `lock`: the adapter's behaviour, its transmit queue and the
+  // traffic source. `output_drained` signals when the queue empties.
+  mutable std::mutex lock;
+  std::condition_variable output_drained;
+  detail::AdapterLogic logic;
+  detail::OutputLine output;
+  bool writing = false;
+  std::unique_ptr<TrafficSource> new_source;  // handed over by Play
+  std::unique_ptr<TrafficSource> source;
+  Clock::time_point source_start{};
+  std::optional<TimedMessage> next_message;
+
+  // The I/O thread's own.
+  HostFrameDecoder decoder;
+  Clock::time_point last_host_byte{};
+  bool host_present = true;
+
+  std::mutex links_lock;
+  std::vector<std::filesystem::path> links;
+
+  // Started by the constructor once every member above exists.
+  std::thread thread;
+};
+
+}  // namespace vlrsim

@@ -1,0 +1,133 @@
+// vlr1210-sim as another harness drives it: first line the slave path,
+// commands on stdin, one answer line each.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "host_port.h"
+#include "vlrsim/adapter_frame.h"
+#include "vlrsim/counted_frames.h"
+
+extern char** environ;
+
+namespace vlrsim {
+namespace {
+
+using std::chrono::milliseconds;
+
+// The program with pipes on its stdin and stdout.
+class Program {
+ public:
+  explicit Program(std::vector<std::string> args) {
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    args.insert(args.begin(), VLRSIM_PROGRAM);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, VLRSIM_PROGRAM, &actions, nullptr, argv.data(),
+                    environ) != 0) {
+      pid_ = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    to_ = in[1];
+    from_ = out[0];
+  }
+  ~Program() {
+    if (to_ >= 0) ::close(to_);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      Wait();
+    }
+    if (from_ >= 0) ::close(from_);
+  }
+
+  void Say(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(::write(to_, text.data(), text.size()),
+              static_cast<ssize_t>(text.size()));
+  }
+  // One line of output, without its newline; empty at the end of output.
+  std::string Line() {
+    std::string line;
+    char c;
+    while (::read(from_, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+  }
+  void CloseStdin() {
+    ::close(to_);
+    to_ = -1;
+  }
+  int Wait() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+};
+
+TEST(Program, DrivenOverStdin) {
+  Program program({"--family", "1xx", "--stdin-control"});
+  const std::string path = program.Line();
+  ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+  testing::HostPort host(path);
+  ASSERT_TRUE(host.SetRate(B38400));
+
+  program.Say("baud");
+  EXPECT_EQ(program.Line(), "ok 38400");
+  program.Say("send j1939 18FEF100 0102030405060708");
+  EXPECT_EQ(program.Line(), "ok");
+  const Bytes expected =
+      counted::J1939Frame(0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+  EXPECT_EQ(host.Read(expected.size(), milliseconds{5000}), expected);
+
+  const char* refused[] = {"send j1939 2FFFFFFF 01", "send j1708 80 5", "raw zz",
+                           "silent maybe", "launch"};
+  for (const char* line : refused) {
+    program.Say(line);
+    EXPECT_EQ(program.Line().rfind("error", 0), 0u) << line;
+  }
+  program.Say("quit");
+  EXPECT_EQ(program.Line(), "ok");
+  EXPECT_EQ(program.Wait(), 0);
+}
+
+TEST(Program, EndsAtTheEndOfStdin) {
+  Program program({"--family", "2xx"});
+  EXPECT_FALSE(program.Line().empty());
+  program.CloseStdin();
+  EXPECT_EQ(program.Wait(), 0);
+}
+
+TEST(Program, RefusesBadOptions) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--family", "3xx"}, {"--ready-delay", "soon"}, {"--frobnicate"},
+      {"--family"},        {"--silent=yes"},
+  };
+  for (const auto& args : bad) {
+    Program program(args);
+    EXPECT_EQ(program.Wait(), 2) << args[0];
+  }
+}
+
+}  // namespace
+}  // namespace vlrsim
