@@ -1,0 +1,125 @@
+// Shared by the integration suites: a simulated adapter on a
+// pseudo-terminal that the driver reaches as a COM port, and small helpers
+// around the exported functions.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/posix_seam.h"
+#include "rp1210.h"
+#include "vlrsim/vlrsim.h"
+
+namespace vlrtest {
+
+using Bytes = std::vector<uint8_t>;
+
+inline vlrsim::Family FamilyFor(int deviceId) {
+  return deviceId >= 200 ? vlrsim::Family::k2xx : vlrsim::Family::k1xx;
+}
+
+inline std::string PortVariable(int deviceId) {
+  return "VLR1210_COM" + std::to_string(deviceId % 100);
+}
+
+// Points "COMn" of `deviceId` at `path` (the driver reads it at each open).
+inline void RoutePort(int deviceId, const std::string& path) {
+  setenv(PortVariable(deviceId).c_str(), path.c_str(), 1);
+}
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (connected_) RP1210_ClientDisconnect(0);
+    connected_ = false;
+  }
+
+  // A simulated adapter of the device's family, reachable as its COM port.
+  vlrsim::PtyAdapter& StartAdapter(int deviceId,
+                                   vlrsim::AdapterOptions options = {}) {
+    options.family = FamilyFor(deviceId);
+    adapter_ = std::make_unique<vlrsim::PtyAdapter>(options);
+    RoutePort(deviceId, adapter_->SlavePath());
+    return *adapter_;
+  }
+
+  short Connect(int deviceId, const char* protocol) {
+    const short result = RP1210_ClientConnect(
+        nullptr, static_cast<short>(deviceId), const_cast<char*>(protocol),
+        8192, 8192, 0);
+    if (result == 0) connected_ = true;
+    return result;
+  }
+
+  // Connects with an adapter already started, expecting client id 0.
+  void ConnectOrFail(int deviceId, const char* protocol) {
+    ASSERT_EQ(Connect(deviceId, protocol), 0)
+        << "device " << deviceId << " " << protocol;
+  }
+
+  short Disconnect() {
+    const short result = RP1210_ClientDisconnect(0);
+    if (result == 0) connected_ = false;
+    return result;
+  }
+
+  short Command(short number, Bytes argument = {}) {
+    return RP1210_SendCommand(number, 0,
+                              reinterpret_cast<char*>(argument.data()),
+                              static_cast<short>(argument.size()));
+  }
+  short Command(short number, const char* text) {
+    return RP1210_SendCommand(number, 0, const_cast<char*>(text),
+                              static_cast<short>(std::strlen(text)));
+  }
+
+  short Send(Bytes message) {
+    return RP1210_SendMessage(0, reinterpret_cast<char*>(message.data()),
+                              static_cast<short>(message.size()), 0, 0);
+  }
+
+  // One read; the record without its timestamp (and echo byte) in `out`.
+  short Read(Bytes& out, bool block = false, short size = 600) {
+    Bytes buffer(static_cast<size_t>(size > 0 ? size : 1));
+    const short n = RP1210_ReadMessage(
+        0, reinterpret_cast<char*>(buffer.data()), size, block ? 1 : 0);
+    out.clear();
+    if (n > 4) out.assign(buffer.begin() + 4, buffer.begin() + n);
+    last_timestamp_ = n >= 4 ? (uint32_t{buffer[0]} << 24 |
+                                uint32_t{buffer[1]} << 16 |
+                                uint32_t{buffer[2]} << 8 | buffer[3])
+                             : 0;
+    return n;
+  }
+
+  // Reads until `count` records arrived or the generous deadline passed.
+  std::vector<Bytes> ReadRecords(size_t count,
+                                 std::chrono::milliseconds within =
+                                     std::chrono::seconds(10)) {
+    std::vector<Bytes> records;
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (records.size() < count &&
+           std::chrono::steady_clock::now() < deadline) {
+      Bytes record;
+      if (Read(record) > 0) {
+        records.push_back(record);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    }
+    return records;
+  }
+
+  std::unique_ptr<vlrsim::PtyAdapter> adapter_;
+  bool connected_ = false;
+  uint32_t last_timestamp_ = 0;
+};
+
+}  // namespace vlrtest
