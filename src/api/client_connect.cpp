@@ -92,7 +92,6 @@ int16_t Fail(int16_t clientId, platform::Port port, int16_t code) {
 int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
                 long rxSize) {
   ConnectionState& state = Connection();
-  state.settings = DriverSettings{};
   if (!DeviceRecord::IsValidDeviceId(deviceId)) return ERR_INVALID_DEVICE;
   Protocol protocol{};
   if (!ParseProtocolName(protocolName, protocol)) return ERR_INVALID_PROTOCOL;
@@ -102,6 +101,9 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
   }
   int16_t clientId = -1;
   if (Clients().Allocate(clientId) != 0) return ERR_CLIENT_AREA_FULL;
+  // Set only once the connect goes ahead: a refused connect runs beside the
+  // adapter threads of the open connection, which read these.
+  state.settings = DriverSettings{};
   ClientSlot& slot = Clients().Slot(clientId);
   if (!StartAfresh(slot, protocol)) {
     return Fail(clientId, nullptr, ERR_NOT_ENOUGH_MEMORY);
