@@ -111,6 +111,17 @@ TEST_F(DriverTest, AllPassOn2xxJ1939SendsReceiveOnAndReturnsOnTheAcknowledgement
   EXPECT_EQ(CommandFrames(adapter), std::vector<Bytes>{kReceiveOn});
 }
 
+TEST_F(DriverTest, AllPassOn1xxJ1939WritesNothing) {
+  auto& adapter = StartAdapter(101);
+  ConnectOrFail(101, "J1939");
+  ASSERT_EQ(Command(RP1210_Set_All_Filters_States_to_Pass), 0);
+  ASSERT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939,
+                    Bytes{0x01, 0xF1, 0xFE, 0x00, 0x03, 0x00, 0x00}),
+            0);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(adapter.Recorded().HostBytes().empty());
+}
+
 TEST_F(DriverTest, UnacknowledgedCommandCostsTheWaitButSucceeds) {
   auto& adapter = StartAdapter(203);
   ConnectOrFail(203, "J1939");
