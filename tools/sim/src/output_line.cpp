@@ -76,8 +76,11 @@ std::optional<Bytes> OutputLine::Take(Clock::time_point now) {
 
 void OutputLine::NoteWritten(Clock::time_point at, size_t count) {
   last_write_ = at;
-  line_free_ = std::max(line_free_, at) +
-               ByteTime() * static_cast<Clock::rep>(count);
+  // A write that is late by less than a slice only reflects the I/O
+  // thread's wake-up delay; the line itself was busy all along, so the
+  // schedule carries on from where it was instead of drifting slower.
+  const auto start = at - line_free_ < kThrottleSlice ? line_free_ : at;
+  line_free_ = start + ByteTime() * static_cast<Clock::rep>(count);
 }
 
 void OutputLine::Clear() {
