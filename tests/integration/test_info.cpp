@@ -30,7 +30,9 @@ TEST(ErrorMessages, EveryCodeHasItsNameAndOthersAreNotFound) {
     const short result = RP1210_GetErrorMsg(static_cast<short>(code), buffer);
     const bool inTable = code == 0 || (code >= 128 && code <= 162);
     ASSERT_EQ(result, inTable ? 0 : ERR_CODE_NOT_FOUND) << code;
-    if (!inTable) ASSERT_STREQ(buffer, "ERR_CODE_NOT_FOUND") << code;
+    if (!inTable) {
+      ASSERT_STREQ(buffer, "ERR_CODE_NOT_FOUND") << code;
+    }
     found += inTable;
   }
   EXPECT_EQ(found, 36);

@@ -174,7 +174,9 @@ TEST_F(DriverTest, EchoReturnsTransmissionsAsRecords) {
     SCOPED_TRACE(std::to_string(c.device) + " " + c.protocol);
     StartAdapter(c.device);
     ConnectOrFail(c.device, c.protocol);
-    if (c.mode) ASSERT_EQ(Command(RP1210_Set_J1708_Mode, c.mode), 0);
+    if (c.mode) {
+      ASSERT_EQ(Command(RP1210_Set_J1708_Mode, c.mode), 0);
+    }
     ASSERT_EQ(Command(RP1210_Echo_Transmitted_Messages, Bytes{1}), 0);
     vlr1210_posix_reset_notifications();
     ASSERT_EQ(Send(c.message), 0);

@@ -152,7 +152,9 @@ TEST(MessageQueue, ConcurrentProducersAndConsumersLoseNothing) {
     bool any[2] = {false, false};
     for (uint32_t v : s) {
       const int p = v >> 24 ? 1 : 0;
-      if (any[p]) EXPECT_LT(last[p], v);
+      if (any[p]) {
+        EXPECT_LT(last[p], v);
+      }
       last[p] = v;
       any[p] = true;
     }
