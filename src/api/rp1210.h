@@ -8,7 +8,16 @@
 #define VLR1210_RP1210_H
 
 #ifdef _WIN32
+#ifdef VLR1210_BUILDING
+/* The driver needs only the window handle type. The whole of windows.h
+ * would rename its own functions through the A/W macros (winspool.h turns
+ * ConfigurePort into ConfigurePortA), so it declares the type as windows.h
+ * does and leaves the Win32 headers to src/platform/win32. */
+struct HWND__;
+typedef struct HWND__* HWND;
+#else
 #include <windows.h>
+#endif
 #define RP1210_API __stdcall
 #ifdef VLR1210_BUILDING
 #define RP1210_EXPORT

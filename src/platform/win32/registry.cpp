@@ -16,15 +16,15 @@ long OpenMachineKey(const char* path, RegistryKeyHandle& out) {
   return result;
 }
 
-// The value is read into at most capacity - 1 bytes so a terminating zero
-// always fits, whether or not the stored text carries its own. A longer
-// value is refused by the system (ERROR_MORE_DATA), not cut short.
+// A stored text usually carries its own terminating zero, but need not;
+// a value that fills the whole buffer without one cannot be terminated and
+// is refused like a longer one (ERROR_MORE_DATA), never cut short.
 long QueryStringValue(RegistryKeyHandle key, const char* name, char* buffer,
                       uint32_t capacity) {
   if (buffer == nullptr || capacity == 0) return ERROR_INVALID_PARAMETER;
   buffer[0] = '\0';
   if (key == nullptr) return ERROR_INVALID_HANDLE;
-  DWORD size = capacity - 1;
+  DWORD size = capacity;
   const LONG result =
       ::RegQueryValueExA(ToHkey(key), name, nullptr, nullptr,
                          reinterpret_cast<BYTE*>(buffer), &size);
@@ -32,8 +32,13 @@ long QueryStringValue(RegistryKeyHandle key, const char* name, char* buffer,
     buffer[0] = '\0';
     return result;
   }
-  buffer[size < capacity ? size : capacity - 1] = '\0';
-  return result;
+  if (size > 0 && buffer[size - 1] == '\0') return result;
+  if (size < capacity) {
+    buffer[size] = '\0';
+    return result;
+  }
+  buffer[0] = '\0';
+  return ERROR_MORE_DATA;
 }
 
 void CloseKey(RegistryKeyHandle key) {

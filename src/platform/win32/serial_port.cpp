@@ -13,6 +13,16 @@ std::string DevicePath(const char* name) {
   return "\\\\.\\" + text;
 }
 
+// Wine keeps a COM device for every configured port even when nothing is
+// behind it; opening that succeeds but every serial request fails. Asking
+// for the line record tells such a port from a working one, so it is
+// reported absent here rather than failing later in the set-up.
+bool AnswersAsSerialPort(HANDLE handle) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof(dcb);
+  return ::GetCommState(handle, &dcb) != FALSE;
+}
+
 }  // namespace
 
 Port OpenPort(const char* name) {
@@ -21,6 +31,10 @@ Port OpenPort(const char* name) {
       ::CreateFileA(DevicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE,
                     0 /* no sharing */, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (!AnswersAsSerialPort(handle)) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
   return ToPort(handle);
 }
 

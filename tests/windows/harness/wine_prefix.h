@@ -1,0 +1,76 @@
+// Wine prefixes for the suites. The shared one is booted once per build
+// directory and kept (a first boot takes many seconds; later sessions start
+// in well under one); the installation test boots a fresh one of its own.
+// In every prefix COM1..COM4 are fixed in the registry to links in one
+// ports directory, which each test points at its simulated adapter's
+// pseudo-terminal.
+//
+// Why the indirection: Wine rewrites dosdevices/comN at every session start
+// from its registry, so links placed there directly are lost. The ports
+// links are followed at every open of a port instead.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace winetest {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+struct WineLayout {
+  fs::path shared;  // the shared prefix
+  fs::path ports;   // comN links
+  fs::path bin;     // the test programs and VLR1210.DLL
+  fs::path dist;    // the installable files
+  fs::path work;    // logs, locks, fresh prefixes
+};
+
+// Taken from the environment that ctest sets (VLR_WINE_PREFIX, ...).
+const WineLayout& Layout();
+
+fs::path PortLink(int comNumber);
+std::string ErrorLog();
+
+class WinePrefix {
+ public:
+  explicit WinePrefix(fs::path path) : path_(std::move(path)) {}
+
+  const fs::path& Path() const { return path_; }
+  fs::path WindowsDirectory() const { return path_ / "drive_c" / "windows"; }
+  // The variables every Wine program in this prefix runs with.
+  std::vector<std::string> Environment() const;
+
+  // Creates the prefix (wineboot) and sets its ports.
+  bool Boot(std::string& error) const;
+  bool IsBooted() const;
+
+  // Starts the prefix's wineserver unless one runs. Every Wine program is
+  // started after this: a server that a Wine program starts inherits that
+  // program's standard error and, when it ends, writes a list of every
+  // object it still holds there (megabytes per session).
+  void StartServer() const;
+  // Runs `wine ARGS...` to its end.
+  RunResult Run(const std::vector<std::string>& args, milliseconds timeout) const;
+  // Ends the prefix's session (wineserver and every program in it) and
+  // waits until it has saved its state; the next program starts afresh.
+  void EndSession() const;
+
+ private:
+  fs::path path_;
+};
+
+const WinePrefix& SharedPrefix();
+
+// Boots the shared prefix when it is new; safe when several harness
+// processes try at once.
+bool EnsureSharedPrefix(std::string& error);
+
+// Converts a host path to the Windows path Wine shows for it (Z:\...).
+std::string WindowsPath(const fs::path& path);
+
+}  // namespace winetest

@@ -1,0 +1,41 @@
+# Programs that run under Wine (or on Windows) beside the DLL. They go into
+# one directory with a copy of the DLL, where LoadLibraryA finds it first.
+set(VLR_WINDOWS_BIN ${CMAKE_BINARY_DIR}/wine-bin)
+
+add_executable(rp1210_run
+  programs/rp1210_run.cpp
+  programs/rp1210_functions.cpp
+  programs/scenario_steps.cpp
+  programs/hex_text.cpp
+  programs/test_desktop.cpp)
+add_executable(rp1210_discover
+  programs/rp1210_discover.cpp
+  programs/rp1210_functions.cpp
+  programs/profile_text.cpp)
+# Like an application they link nothing of the driver, not even its header.
+# The platform check is the exception: it tests the Win32 backend itself.
+add_executable(platform_check programs/platform_check.cpp)
+target_link_libraries(platform_check PRIVATE vlr1210_core)
+# None needs a runtime DLL beside it.
+foreach(program rp1210_run rp1210_discover platform_check)
+  target_link_options(${program} PRIVATE -static)
+  set_target_properties(${program} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${VLR_WINDOWS_BIN})
+endforeach()
+# Copied on every build, so the programs always load the current DLL.
+add_custom_target(wine_bin ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vlr1210>
+          ${VLR_WINDOWS_BIN}/
+  DEPENDS vlr1210 rp1210_run rp1210_discover platform_check
+  COMMENT "Placing VLR1210.DLL beside the test programs")
+
+# The installable files (dist/), until the top level adds that directory.
+add_subdirectory(${PROJECT_SOURCE_DIR}/dist ${CMAKE_BINARY_DIR}/dist-build)
+
+find_program(VLR_OBJDUMP NAMES ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump
+             REQUIRED)
+add_test(NAME windows.exports
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${VLR_OBJDUMP}
+          -DDLL=$<TARGET_FILE:vlr1210>
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.cmake)
+set_tests_properties(windows.exports PROPERTIES LABELS windows TIMEOUT 60)

@@ -1,0 +1,25 @@
+# The native side of the Wine suites: plays the adapters (vlrsim) and drives
+# rp1210_run.exe under Wine. Built by the host build nested in the cross
+# build; it registers no tests of its own (the cross build does).
+if(NOT TARGET vlrsim)
+  message(FATAL_ERROR "the Wine harness needs the simulator (tools/sim)")
+endif()
+find_package(GTest REQUIRED)
+add_executable(wine_suite
+  harness/child_process.cpp
+  harness/wine_prefix.cpp
+  harness/driver_program.cpp
+  harness/wine_driver_test.cpp
+  harness/test_prefix.cpp
+  harness/test_info.cpp
+  harness/test_connection.cpp
+  harness/test_traffic.cpp
+  harness/test_desktop.cpp
+  harness/test_registry.cpp
+  harness/fresh_session.cpp
+  harness/test_install.cpp
+  harness/test_implementation_list.cpp
+  harness/test_platform.cpp
+  ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp)
+target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup)
+target_link_libraries(wine_suite PRIVATE vlrsim GTest::gtest_main)

@@ -1,0 +1,80 @@
+# The Wine suites of the cross build. The harness that drives them is a
+# Linux program, so a host build of this same source tree is nested here
+# (build directory "host"), building only the harness and the simulator.
+include(ExternalProject)
+
+set(VLR_HOST_BUILD ${CMAKE_BINARY_DIR}/host)
+if(CMAKE_GENERATOR MATCHES "Makefiles")
+  # $(MAKE) shares this build's job slots with the nested one.
+  set(VLR_HOST_BUILD_COMMAND $(MAKE) wine_suite)
+else()
+  set(VLR_HOST_BUILD_COMMAND ${CMAKE_COMMAND} --build . --target wine_suite)
+endif()
+ExternalProject_Add(wine_host
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}
+  BINARY_DIR ${VLR_HOST_BUILD}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DVLR_WINE_HARNESS=ON
+             -DVLR_BUILD_BENCH=OFF -DVLR_BUILD_FUZZ=OFF
+  # The toolchain of this build must not leak into the host build.
+  CMAKE_CACHE_ARGS -DCMAKE_TOOLCHAIN_FILE:FILEPATH=
+  BUILD_COMMAND ${VLR_HOST_BUILD_COMMAND}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
+set(VLR_WINE_HARNESS_PROGRAM ${VLR_HOST_BUILD}/tests/windows/wine_suite)
+
+set(VLR_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+set(VLR_WINE_ENVIRONMENT
+  VLR_WINE_PREFIX=${VLR_WINE_DIR}/prefix
+  VLR_WINE_PORTS=${VLR_WINE_DIR}/ports
+  VLR_WINDOWS_BIN=${VLR_WINDOWS_BIN}
+  VLR_WINDOWS_DIST=${VLR_WINDOWS_DIST})
+
+# Windows need a display: a private X server per suite when xvfb-run is
+# there; without it the window suites skip.
+find_program(VLR_XVFB_RUN xvfb-run)
+set(VLR_DISPLAY_LAUNCHER "")
+if(VLR_XVFB_RUN)
+  set(VLR_DISPLAY_LAUNCHER ${VLR_XVFB_RUN} -a -s "-screen 0 1024x768x24")
+endif()
+
+# One ctest test per group of cases. They share the prefix and its ports,
+# so they never run at the same time; the first boots the prefix. Groups
+# that make windows run under their own X server (option DISPLAY).
+function(vlr_add_wine_suite name filter)
+  cmake_parse_arguments(PARSE_ARGV 2 suite "DISPLAY" "" "")
+  set(launcher "")
+  if(suite_DISPLAY)
+    set(launcher ${VLR_DISPLAY_LAUNCHER})
+  endif()
+  add_test(NAME wine.${name}
+    COMMAND ${launcher} ${VLR_WINE_HARNESS_PROGRAM} --gtest_filter=${filter})
+  set_tests_properties(wine.${name} PROPERTIES
+    ENVIRONMENT "${VLR_WINE_ENVIRONMENT}"
+    RESOURCE_LOCK vlr1210_wine_prefix
+    FIXTURES_REQUIRED vlr1210_wine_prefix
+    LABELS "windows;wine"
+    TIMEOUT 300)
+endfunction()
+
+# The setup program's list editing needs no Wine.
+add_test(NAME windows.setup COMMAND ${VLR_WINE_HARNESS_PROGRAM}
+         --gtest_filter=ImplementationList.*)
+set_tests_properties(windows.setup PROPERTIES LABELS windows TIMEOUT 60)
+
+add_test(NAME wine.prefix COMMAND ${VLR_WINE_HARNESS_PROGRAM}
+         --gtest_filter=Prefix.*)
+set_tests_properties(wine.prefix PROPERTIES
+  ENVIRONMENT "${VLR_WINE_ENVIRONMENT}"
+  RESOURCE_LOCK vlr1210_wine_prefix
+  FIXTURES_SETUP vlr1210_wine_prefix
+  LABELS "windows;wine"
+  TIMEOUT 600)
+
+# Every test suite of the harness belongs to exactly one group here.
+vlr_add_wine_suite(platform "PlatformBackend.*")
+vlr_add_wine_suite(info "Info.*")
+vlr_add_wine_suite(connection "Connection.*")
+vlr_add_wine_suite(traffic "Traffic.*")
+vlr_add_wine_suite(desktop "Notifications.*:WindowWatch.*" DISPLAY)
+vlr_add_wine_suite(registry "Registry.*")
+vlr_add_wine_suite(install "Installation.*")
