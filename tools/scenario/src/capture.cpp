@@ -5,9 +5,8 @@
 
 namespace vlrscenario {
 
-void CaptureBuilder::Add(std::chrono::microseconds recorded_at,
-                         vlrsim::Bus bus, uint32_t id,
-                         std::vector<uint8_t> data) {
+void CaptureBuilder::Add(std::chrono::microseconds recorded_at, vlrsim::Bus bus,
+                         uint32_t id, std::vector<uint8_t> data) {
   if (!first_) first_ = recorded_at;
   const std::chrono::microseconds offset =
       std::max(recorded_at - *first_, last_);

@@ -11,7 +11,9 @@ namespace {
 using vlrsim::Bus;
 using vlrsim::TimedMessage;
 
-ParseError Error(std::string message) { return ParseError{0, std::move(message)}; }
+ParseError Error(std::string message) {
+  return ParseError{0, std::move(message)};
+}
 
 Parsed<Bus> ParseBus(std::string_view word) {
   if (word == "J1708" || word == "j1708") return Bus::kJ1708;
@@ -22,12 +24,14 @@ Parsed<Bus> ParseBus(std::string_view word) {
 Parsed<uint32_t> ParseId(Bus bus, std::string_view word) {
   if (bus == Bus::kJ1708) {
     auto mid = ParseHexNumber(word, 2);
-    if (!mid) return Error("MID '" + std::string(word) + "' is not one hex byte");
+    if (!mid)
+      return Error("MID '" + std::string(word) + "' is not one hex byte");
     return *mid;
   }
   auto id = ParseHexNumber(word, 8);
   if (!id || *id > kMaxJ1939Identifier) {
-    return Error("identifier '" + std::string(word) + "' is not a 29-bit hex number");
+    return Error("identifier '" + std::string(word) +
+                 "' is not a 29-bit hex number");
   }
   return *id;
 }
@@ -39,16 +43,22 @@ Parsed<std::optional<TimedMessage>> ParseTextLogLine(std::string_view line) {
   if (rest.empty()) return std::optional<TimedMessage>{};
   std::string_view time_word = TakeWord(rest);
   auto time = ParseSeconds(time_word);
-  if (!time) return Error("time '" + std::string(time_word) + "' is not decimal seconds");
+  if (!time)
+    return Error("time '" + std::string(time_word) +
+                 "' is not decimal seconds");
   auto bus = ParseBus(TakeWord(rest));
   if (!bus) return bus.error();
   std::string_view id_word = TakeWord(rest);
-  if (id_word.empty()) return Error(bus.value() == Bus::kJ1708 ? "missing MID" : "missing identifier");
+  if (id_word.empty())
+    return Error(bus.value() == Bus::kJ1708 ? "missing MID"
+                                            : "missing identifier");
   auto id = ParseId(bus.value(), id_word);
   if (!id) return id.error();
   auto data = ParseHexBytes(rest);
-  if (!data) return Error("data '" + std::string(Trim(rest)) + "' is not hex bytes");
-  const std::size_t limit = bus.value() == Bus::kJ1708 ? kMaxJ1708Data : kMaxJ1939Data;
+  if (!data)
+    return Error("data '" + std::string(Trim(rest)) + "' is not hex bytes");
+  const std::size_t limit =
+      bus.value() == Bus::kJ1708 ? kMaxJ1708Data : kMaxJ1939Data;
   if (data->size() > limit) {
     return Error("more than " + std::to_string(limit) + " data bytes");
   }

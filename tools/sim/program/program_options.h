@@ -35,8 +35,8 @@ struct OptionSpec {
   std::function<std::string(ProgramOptions&, std::string_view value)> apply;
 };
 
-// The traffic-source options (source_options.cpp). Empty until scenarios
-// and capture replay are hooked in.
+// The traffic-source options (source_options.cpp): built-in scenarios and
+// capture replay.
 std::span<const OptionSpec> SourceOptions();
 
 // Parses argv; on failure returns the error text in `error`.

@@ -1,19 +1,47 @@
 // Traffic-source options of vlr1210-sim. Each entry makes a TrafficSource
 // and stores it in ProgramOptions::source, which the program plays as soon
-// as the adapter runs, for example:
-//
-//   {"--scenario", "NAME", "play a built-in scenario (truck)",
-//    [](ProgramOptions& o, std::string_view name) -> std::string {
-//      o.source = scenario::Make(name);   // tools/scenario
-//      return o.source ? "" : "unknown scenario";
-//    }},
-//
-// The library that provides the source is linked to vlr1210-sim in
-// tools/sim/CMakeLists.txt.
+// as the adapter runs.
+#include <array>
+#include <string>
+
 #include "program_options.h"
+#include "vlrscenario/named_sources.h"
 
 namespace vlrsim::program {
+namespace {
 
-std::span<const OptionSpec> SourceOptions() { return {}; }
+std::string Scenario(ProgramOptions& o, std::string_view name) {
+  o.source = vlrscenario::MakeNamedScenario(name);
+  if (o.source) return "";
+  std::string known;
+  for (std::string_view n : vlrscenario::ScenarioNames()) {
+    known += known.empty() ? "" : ", ";
+    known += n;
+  }
+  return "unknown scenario '" + std::string(name) + "' (known: " + known + ")";
+}
+
+std::string Replay(ProgramOptions& o, std::string_view path, bool loop) {
+  vlrscenario::ReplayOptions replay;
+  replay.loop = loop;
+  auto source = vlrscenario::MakeReplayFromFile(std::string(path), replay);
+  if (!source) return source.error().ToString();
+  o.source = std::move(source.value());
+  return "";
+}
+
+const std::array<OptionSpec, 3> kSourceOptions = {{
+    {"--scenario", "NAME", "play a built-in scenario: truck, truck-j1939, truck-j1708",
+     Scenario},
+    {"--replay", "FILE",
+     "replay a capture with its timing (candump log, neoVI CSV or J1708 text)",
+     [](ProgramOptions& o, std::string_view path) { return Replay(o, path, false); }},
+    {"--replay-loop", "FILE", "replay a capture again and again",
+     [](ProgramOptions& o, std::string_view path) { return Replay(o, path, true); }},
+}};
+
+}  // namespace
+
+std::span<const OptionSpec> SourceOptions() { return kSourceOptions; }
 
 }  // namespace vlrsim::program

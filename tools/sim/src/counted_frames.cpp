@@ -51,9 +51,9 @@ Bytes J1939Layout(uint32_t identifier, std::span<const uint8_t> data) {
                static_cast<uint8_t>((identifier >> 26) & 7),
                static_cast<uint8_t>(identifier),
                static_cast<uint8_t>(pf < 240 ? ps : 0)};
-  const size_t count = std::min<size_t>(data.size(), 8);
-  layout.insert(layout.end(), data.begin(), data.begin() + count);
   layout.resize(14, 0xFF);
+  const size_t count = std::min<size_t>(data.size(), 8);
+  std::copy_n(data.begin(), count, layout.begin() + 6);
   return layout;
 }
 

@@ -35,8 +35,8 @@ struct Capture {
 // the file, which is the order the bus carried the frames in.
 class CaptureBuilder {
  public:
-  void Add(std::chrono::microseconds recorded_at, vlrsim::Bus bus,
-           uint32_t id, std::vector<uint8_t> data);
+  void Add(std::chrono::microseconds recorded_at, vlrsim::Bus bus, uint32_t id,
+           std::vector<uint8_t> data);
   void Skip() { ++capture_.skipped; }
   Capture Take() { return std::move(capture_); }
 

@@ -15,11 +15,18 @@ struct ParseError {
   // (an unreadable file, a missing header).
   std::size_t line = 0;
   std::string message;
+  // The file, when the input was one.
+  std::string source = {};
 
-  // "line 12: <message>", or the message alone when line is 0.
+  // "trace.log:12: <message>", "line 12: <message>", "trace.log: <message>"
+  // or the message alone, by what is known.
   std::string ToString() const {
-    if (line == 0) return message;
-    return "line " + std::to_string(line) + ": " + message;
+    std::string where = source;
+    if (line != 0) {
+      where += source.empty() ? "line " + std::to_string(line)
+                              : ":" + std::to_string(line);
+    }
+    return where.empty() ? message : where + ": " + message;
   }
 };
 

@@ -1,0 +1,36 @@
+#include "monitor_command.h"
+
+#include <iostream>
+
+#include "driver_library.h"
+#include "monitor.h"
+
+namespace vlrclient {
+
+int RunMonitorCommand(std::span<const std::string_view> args) {
+  MonitorOptions options;
+  std::string driver_path;
+  std::vector<OptionSpec> table = MonitorOptionTable(options);
+  table.push_back({"--driver", "PATH", "the RP1210 driver library to load",
+                   [&driver_path](std::string_view v) {
+                     driver_path = std::string(v);
+                     return std::string();
+                   }});
+  std::vector<std::string_view> positional;
+  std::string error = ParseArguments(args, table, positional);
+  if (error.empty() && !positional.empty())
+    error = "unexpected argument " + std::string(positional[0]);
+  if (error.empty()) error = CheckMonitorOptions(options);
+  if (!error.empty()) {
+    std::cerr << "vlr1210 monitor: " << error << "\n";
+    return 2;
+  }
+  auto driver = LoadDriver(driver_path, error);
+  if (!driver) {
+    std::cerr << "vlr1210: " << error << "\n";
+    return 1;
+  }
+  return RunMonitor(*driver, options);
+}
+
+}  // namespace vlrclient

@@ -1,0 +1,140 @@
+#include "send_options.h"
+
+#include "pgn_names.h"
+#include "values.h"
+
+namespace vlrclient {
+namespace {
+
+template <typename T>
+std::function<std::string(std::string_view)> Address(std::optional<T>& field) {
+  return [&field](std::string_view v) -> std::string {
+    auto a = ParseAddress(v);
+    if (!a) return "'" + std::string(v) + "' is not a value 0-255";
+    field = *a;
+    return {};
+  };
+}
+
+SendPlan PlanJ1939(const SendOptions& o) {
+  SendPlan plan{"J1939", {}, 1, {}};
+  J1939Fields fields;
+  if (o.frame_text && (o.pgn || !o.data.empty())) {
+    plan.error = "give either IIIIIIII#DATA or --pgn with --data, not both";
+    return plan;
+  }
+  if (o.frame_text) {
+    auto parsed = ParseFrameText(*o.frame_text, plan.error);
+    if (!parsed) return plan;
+    fields = *parsed;
+  } else if (o.pgn) {
+    fields.pgn = *o.pgn;
+    fields.data = o.data;
+  } else {
+    plan.error = "name the message: IIIIIIII#DATA, or --pgn with --data";
+    return plan;
+  }
+  if (o.priority) fields.priority = *o.priority;
+  if (o.source) fields.source = *o.source;
+  if (o.destination) fields.destination = *o.destination;
+  plan.message = BuildJ1939Message(fields);
+  plan.frames = J1939FrameCount(fields.data.size());
+  return plan;
+}
+
+SendPlan PlanJ1708(const SendOptions& o) {
+  SendPlan plan{"J1708", {}, 1, {}};
+  if (!o.mid) {
+    plan.error = "a J1708 message needs --mid";
+  } else if (o.frame_text || o.pgn || o.source || o.destination) {
+    plan.error =
+        "J1708 messages have a MID, not a J1939 identifier, PGN or addresses";
+  } else {
+    const uint8_t priority = o.priority.value_or(8);
+    if (priority < 1 || priority > 8) plan.error = "J1708 priority is 1 to 8";
+    plan.message = BuildJ1708Message(priority, *o.mid, o.data);
+  }
+  return plan;
+}
+
+}  // namespace
+
+std::vector<OptionSpec> SendOptionTable(SendOptions& o) {
+  return {
+      {"--device", "ID", "RP1210 device id (default 201)",
+       [&o](std::string_view v) -> std::string {
+         auto id = ParseInteger(v, -32768, 32767);
+         if (!id) return "'" + std::string(v) + "' is not a device id";
+         o.device = static_cast<short>(*id);
+         return {};
+       }},
+      {"--protocol", "NAME",
+       "J1939 or J1708 (default: J1708 with --mid, else J1939)",
+       [&o](std::string_view v) -> std::string {
+         o.protocol = ParseProtocol(v);
+         return o.protocol
+                    ? ""
+                    : "expected J1939 or J1708, got '" + std::string(v) + "'";
+       }},
+      {"--pgn", "PGN", "J1939 parameter group: EEC1, 65265, 0xFEF1",
+       [&o](std::string_view v) -> std::string {
+         o.pgn = vlrdecode::ParsePgn(v);
+         return o.pgn ? ""
+                      : "'" + std::string(v) +
+                            "' is not a PGN or a known acronym";
+       }},
+      {"--priority", "N", "J1939 0-7 (default 6); J1708 1-8 (default 8)",
+       [&o](std::string_view v) -> std::string {
+         auto p = ParseInteger(v, 0, 8);
+         if (!p) return "expected a priority";
+         o.priority = static_cast<uint8_t>(*p);
+         return {};
+       }},
+      {"--source", "ADDR", "J1939 source address (default 0xF9)",
+       Address(o.source)},
+      {"--dest", "ADDR", "J1939 destination of a PDU1 group (default 0xFF)",
+       Address(o.destination)},
+      {"--mid", "MID", "J1708 message identifier (128 or 0x80)",
+       Address(o.mid)},
+      {"--data", "HEX",
+       "data bytes: \"01 02 ff\" or 0102ff; over 8 J1939 bytes go multi-packet",
+       [&o](std::string_view v) -> std::string {
+         auto data = ParseDataBytes(v);
+         if (!data) return "'" + std::string(v) + "' is not hex bytes";
+         o.data = std::move(*data);
+         return {};
+       }},
+      {"--repeat", "N", "send N times (default 1)",
+       [&o](std::string_view v) -> std::string {
+         auto n = ParseInteger(v, 1, 1'000'000);
+         if (!n) return "expected a count 1-1000000";
+         o.repeat = static_cast<uint64_t>(*n);
+         return {};
+       }},
+      {"--interval", "SECONDS", "time between repeats (default 0.1)",
+       [&o](std::string_view v) -> std::string {
+         auto s = ParsePositiveSeconds(v);
+         if (!s) return "expected positive seconds";
+         o.interval_s = *s;
+         return {};
+       }},
+      {"--driver", "PATH", "the RP1210 driver library to load",
+       [&o](std::string_view v) {
+         o.driver_path = std::string(v);
+         return std::string();
+       }},
+  };
+}
+
+SendPlan PlanSend(const SendOptions& o) {
+  const std::string protocol = o.protocol.value_or(o.mid ? "J1708" : "J1939");
+  if (protocol == "J1708") return PlanJ1708(o);
+  if (o.mid)
+    return SendPlan{"J1939", {}, 1, "--mid is for J1708; add --protocol J1708"};
+  SendPlan plan = PlanJ1939(o);
+  if (plan.error.empty() && o.priority && *o.priority > 7)
+    plan.error = "J1939 priority is 0 to 7";
+  return plan;
+}
+
+}  // namespace vlrclient

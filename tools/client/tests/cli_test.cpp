@@ -1,0 +1,176 @@
+// The vlr1210 program from the outside: what a user types and sees.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "program_runner.h"
+
+namespace vlrclient::testing {
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(Program, TheDemonstrationShowsDecodedTrafficAndStops) {
+  ScratchDirectory scratch;
+  const RunResult run = RunProgram(scratch, "--duration 3");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "EEC1")) << run.out.substr(0, 500);
+  EXPECT_TRUE(Contains(run.out, "engine speed")) << run.out.substr(0, 500);
+  EXPECT_TRUE(Contains(run.out, "SPN 111 (coolant level) FMI 1"))
+      << run.out.substr(0, 500);
+  EXPECT_TRUE(Contains(run.err, "demonstration")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "--- ")) << run.err;  // the summary
+}
+
+TEST(Program, RefusesBadInputWithAClearMessageAndNonZeroStatus) {
+  ScratchDirectory scratch;
+  std::ofstream(scratch.File("bad.log"))
+      << "(1.0) can0 0CF00400#01\n(1.1) can0 0CF0040#01\n";
+  struct Case {
+    std::string args;
+    std::string environment;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"monitor --device 305 --duration 1", "", 1, "134 ERR_INVALID_DEVICE"},
+      {"monitor --device abc", "", 2, "'abc' is not a device id"},
+      {"monitor --device 202 --duration 1", "VLR1210_COM2=/nonexistent/port", 1,
+       "135 ERR_DEVICE_IN_USE"},
+      {"send --data 0G", "", 2, "'0G' is not hex bytes"},
+      {"send 18FEF100#01020", "", 2, "not pairs of hex digits"},
+      {"demo --replay /nonexistent/capture.log", "", 1, "cannot open"},
+      {"demo --replay " + scratch.File("bad.log"), "", 1,
+       "bad.log:2: identifier '0CF0040'"},
+      {"monitor --driver /nonexistent/libx.so", "", 1, "cannot load driver"},
+      {"monitor --format xml", "", 2, "expected text, candump or json"},
+      {"monitor --protocol J1708 --pgn EEC1", "", 2, "add --protocol J1939"},
+      {"bogus", "", 2, "unknown command 'bogus'"},
+  };
+  for (const Case& c : cases) {
+    const RunResult run = RunProgram(scratch, c.args, c.environment, 30);
+    EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.err;
+    EXPECT_TRUE(Contains(run.err, c.message)) << c.args << "\n" << run.err;
+  }
+}
+
+TEST(Program, ReportsAPortThatAnotherProgramHolds) {
+  ScratchDirectory scratch;
+  const std::string port = scratch.File("com1");
+  BackgroundProgram sim(scratch, "sim",
+                        "sim --link " + port + " --duration 60");
+  ASSERT_TRUE(sim.started());
+  ASSERT_TRUE(WaitForPath(port));
+  const std::string environment = "VLR1210_COM1=" + port;
+  BackgroundProgram holder(scratch, "holder",
+                           "monitor --device 201 --duration 60", environment);
+  ASSERT_TRUE(holder.started());
+  // The holder has the port once its first message is out.
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (ReadFile(scratch.File("holder.out")).empty() &&
+         std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  const RunResult second =
+      RunProgram(scratch, "monitor --device 201 --duration 1", environment);
+  EXPECT_EQ(second.status, 1) << second.err;
+  EXPECT_TRUE(Contains(second.err, "135 ERR_DEVICE_IN_USE")) << second.err;
+  EXPECT_TRUE(Contains(second.err, "another program holds it")) << second.err;
+}
+
+TEST(Program, SendsAndConfirmsEachFrameByItsEcho) {
+  ScratchDirectory scratch;
+  const std::string port = scratch.File("com1");
+  BackgroundProgram sim(scratch, "sim",
+                        "sim --link " + port + " --duration 60");
+  ASSERT_TRUE(sim.started());
+  ASSERT_TRUE(WaitForPath(port));
+  const std::string environment = "VLR1210_COM1=" + port;
+  struct Case {
+    std::string args;
+    std::string shown;
+    std::string confirmed;
+  };
+  const Case cases[] = {
+      {"send --device 201 18EA00F9#E5FE00", "TX J1939 18EA00F9  EA00 RQST",
+       "1 frame(s) written"},
+      {"send --device 201 --pgn CCVS --data 0102030405060708090A",
+       "BAM: 10 bytes in 2 packets", "3 frame(s) written"},
+      {"send --device 201 --mid 128 --data \"54 00\" --repeat 2 --interval "
+       "0.05",
+       "TX J1708 MID 128 Engine #1", "2 frame(s) written"},
+  };
+  for (const Case& c : cases) {
+    const RunResult run = RunProgram(scratch, c.args, environment);
+    EXPECT_EQ(run.status, 0) << c.args << "\n" << run.err;
+    EXPECT_TRUE(Contains(run.out, c.shown)) << c.args << "\n" << run.out;
+    EXPECT_TRUE(Contains(run.err, c.confirmed)) << c.args << "\n" << run.err;
+  }
+}
+
+TEST(Program, WritesJsonLinesThatParse) {
+  ScratchDirectory scratch;
+  const std::string output = scratch.File("trace.jsonl");
+  const RunResult run =
+      RunProgram(scratch, "--duration 2 --format json --output " + output);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string check =
+      "python3 -c \"import json,sys; rows=[json.loads(l) for l in "
+      "open(sys.argv[1])]; "
+      "assert len(rows) > 50, len(rows); assert any(r.get('name') == 'EEC1' "
+      "for r in rows)\" " +
+      output;
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+// python-can reads candump logs; where it is installed, it must read ours.
+std::string PythonWithCan() {
+  for (const char* python : {"python3", "/usr/bin/python3"}) {
+    const std::string probe =
+        std::string(python) + " -c 'import can' >/dev/null 2>&1";
+    if (std::system(probe.c_str()) == 0) return python;
+  }
+  return {};
+}
+
+TEST(Program, WritesCandumpLogsThatPythonCanReads) {
+  const std::string python = PythonWithCan();
+  if (python.empty())
+    GTEST_SKIP() << "python3 with the can package is not installed";
+  ScratchDirectory scratch;
+  const std::string output = scratch.File("trace.log");
+  const RunResult run =
+      RunProgram(scratch, "--duration 2 --format candump --output " + output);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string check =
+      python +
+      " -c \"import can,sys; m=list(can.CanutilsLogReader(sys.argv[1])); "
+      "assert len(m) > 50, len(m); assert all(x.is_extended_id for x in m); "
+      "assert any(x.arbitration_id == 0x0CF00400 for x in m)\" " +
+      output;
+  EXPECT_EQ(std::system(check.c_str()), 0) << ReadFile(output).substr(0, 300);
+}
+
+TEST(Program, HelpAndInfoDescribeTheTool) {
+  ScratchDirectory scratch;
+  const RunResult help = RunProgram(scratch, "help");
+  EXPECT_EQ(help.status, 0);
+  for (const char* command : {"monitor", "send", "info", "sim", "demo"}) {
+    EXPECT_TRUE(Contains(help.out, std::string("vlr1210 ") + command))
+        << command;
+  }
+  const RunResult monitor_help = RunProgram(scratch, "monitor --help");
+  EXPECT_TRUE(Contains(monitor_help.out, "--pgn PGN")) << monitor_help.out;
+  const RunResult info = RunProgram(scratch, "info");
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_TRUE(Contains(info.out, "version  driver 1.1, interface 2.0"))
+      << info.out;
+  EXPECT_TRUE(Contains(info.out, "201     2xx     COM1  115200")) << info.out;
+}
+
+}  // namespace
+}  // namespace vlrclient::testing
