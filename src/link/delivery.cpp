@@ -39,6 +39,9 @@ bool ConnectionSink::AcceptJ1939(const uint8_t* message) {
 
 void ConnectionSink::Deliver(std::span<const uint8_t> record,
                              int notifyValue) {
+  // A one-byte J1708 payload is a checksum without a MID: in converted mode
+  // nothing of it is left to hand to the application.
+  if (record.empty()) return;
   DeliverToClient(record, 0, notifyValue);
 }
 
