@@ -120,10 +120,10 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
     return Fail(clientId, port, ERR_DLL_NOT_INITIALIZED);
   }
   OpenDeviceRecord(deviceId, port, threads);
-  platform::SetThreadPriority(threads.reader,
-                              ThreadPriorityForCode(state.settings.readerPriority));
-  platform::SetThreadPriority(threads.writer,
-                              ThreadPriorityForCode(state.settings.writerPriority));
+  platform::SetThreadPriority(
+      threads.reader, ThreadPriorityForCode(state.settings.readerPriority));
+  platform::SetThreadPriority(
+      threads.writer, ThreadPriorityForCode(state.settings.writerPriority));
   platform::ResumeThread(threads.reader);
   platform::ResumeThread(threads.writer);
   if (deviceId == 103) platform::SleepMs(500);
@@ -133,9 +133,9 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
 }  // namespace
 }  // namespace vlr::api
 
-extern "C" RP1210_EXPORT short RP1210_API RP1210_ClientConnect(
-    HWND, short nDeviceId, char* fpchProtocol, long lTxBufferSize,
-    long lRcvBufferSize, short) {
+extern "C" RP1210_EXPORT short RP1210_API
+RP1210_ClientConnect(HWND, short nDeviceId, char* fpchProtocol,
+                     long lTxBufferSize, long lRcvBufferSize, short) {
   try {
     return vlr::api::Connect(nDeviceId, fpchProtocol, lTxBufferSize,
                              lRcvBufferSize);

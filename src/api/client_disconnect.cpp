@@ -26,8 +26,8 @@ void SendReceiveOff(platform::Port port) {
   const link::Frame off = link::ReceiveOffFrame(state.IsJ1939());
   uint32_t written = 0;
   // No reply is awaited: the port closes right after.
-  platform::WritePort(port, off.bytes.data(),
-                      static_cast<uint32_t>(off.length), written);
+  platform::WritePort(port, off.bytes.data(), static_cast<uint32_t>(off.length),
+                      written);
 }
 
 // The outside application's registration is read, as the adapter's own
@@ -62,8 +62,8 @@ int16_t Disconnect(int16_t clientId) {
 
 }  // namespace vlr::api
 
-extern "C" RP1210_EXPORT short RP1210_API RP1210_ClientDisconnect(
-    short nClientID) {
+extern "C" RP1210_EXPORT short RP1210_API
+RP1210_ClientDisconnect(short nClientID) {
   vlr::platform::SleepMs(200);
   return vlr::api::Disconnect(nClientID);
 }

@@ -63,11 +63,11 @@ constexpr size_t kStatusSize = 6;
 
 using namespace vlr;
 
-extern "C" RP1210_EXPORT short RP1210_API RP1210_GetErrorMsg(
-    short ErrorCode, char* fpchDescription) {
-  const auto* found =
-      std::find_if(std::begin(api::kErrorTexts), std::end(api::kErrorTexts),
-                   [&](const api::ErrorText& e) { return e.code == ErrorCode; });
+extern "C" RP1210_EXPORT short RP1210_API
+RP1210_GetErrorMsg(short ErrorCode, char* fpchDescription) {
+  const auto* found = std::find_if(
+      std::begin(api::kErrorTexts), std::end(api::kErrorTexts),
+      [&](const api::ErrorText& e) { return e.code == ErrorCode; });
   if (found == std::end(api::kErrorTexts)) {
     api::CopyText(fpchDescription, "ERR_CODE_NOT_FOUND");
     return ERR_CODE_NOT_FOUND;
@@ -76,9 +76,9 @@ extern "C" RP1210_EXPORT short RP1210_API RP1210_GetErrorMsg(
   return 0;
 }
 
-extern "C" RP1210_EXPORT void RP1210_API RP1210_ReadVersion(
-    char* fpchDLLMajorVersion, char* fpchDLLMinorVersion,
-    char* fpchAPIMajorVersion, char* fpchAPIMinorVersion) {
+extern "C" RP1210_EXPORT void RP1210_API
+RP1210_ReadVersion(char* fpchDLLMajorVersion, char* fpchDLLMinorVersion,
+                   char* fpchAPIMajorVersion, char* fpchAPIMinorVersion) {
   api::CopyText(fpchDLLMajorVersion, "1");
   api::CopyText(fpchDLLMinorVersion, "1");
   api::CopyText(fpchAPIMajorVersion, "2");
@@ -96,7 +96,11 @@ extern "C" RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(
   }
   const uint8_t block[api::kStatusSize] = {
       static_cast<uint8_t>((modem & platform::kModemCtsOn) ? 3 : 0),
-      clients, 0, 0, 1, clients};
+      clients,
+      0,
+      0,
+      1,
+      clients};
   if (fpchClientInfo == nullptr || nInfoSize <= 0) return 0;
   // Never past the caller's size: a short buffer gets what fits.
   const size_t size = static_cast<size_t>(nInfoSize);

@@ -56,9 +56,9 @@ int16_t ReadMessage(int16_t clientId, uint8_t* buffer, int16_t size,
 }  // namespace
 }  // namespace vlr::api
 
-extern "C" RP1210_EXPORT short RP1210_API RP1210_ReadMessage(
-    short nClientID, char* fpchAPIMessage, short nBufferSize,
-    short nBlockOnRead) {
+extern "C" RP1210_EXPORT short RP1210_API
+RP1210_ReadMessage(short nClientID, char* fpchAPIMessage, short nBufferSize,
+                   short nBlockOnRead) {
   return vlr::api::ReadMessage(nClientID,
                                reinterpret_cast<uint8_t*>(fpchAPIMessage),
                                nBufferSize, nBlockOnRead != 0);

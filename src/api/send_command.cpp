@@ -92,9 +92,12 @@ int16_t AddFilter(int16_t clientId, int16_t deviceId, const uint8_t* buffer,
   FilterState& filters = Clients().Slot(clientId).filters;
   std::vector<int> added;
   switch (AddJ1939Filter(filters, {buffer, static_cast<size_t>(size)}, added)) {
-    case AddFilterResult::kBadSize: return ERR_INVALID_COMMAND;
-    case AddFilterResult::kTooMany: return ERR_MAX_FILTERS_EXCEEDED;
-    case AddFilterResult::kOk: break;
+    case AddFilterResult::kBadSize:
+      return ERR_INVALID_COMMAND;
+    case AddFilterResult::kTooMany:
+      return ERR_MAX_FILTERS_EXCEEDED;
+    case AddFilterResult::kOk:
+      break;
   }
   if (On2xxJ1939(deviceId)) {
     for (int entry : added) ProgramAdapterFilter(filters, entry);
@@ -134,29 +137,39 @@ int16_t SendCommand(int16_t command, int16_t clientId, const uint8_t* buffer,
   if (!Clients().IsValidClient(clientId)) return ERR_INVALID_CLIENT_ID;
   const int16_t deviceId = Clients().GetDeviceId(clientId);
   switch (command) {
-    case 0: return ResetDevice(clientId, deviceId);
-    case 3: return SetAllFilters(clientId, deviceId, true);
-    case 4: return AddFilter(clientId, deviceId, buffer, size);
+    case 0:
+      return ResetDevice(clientId, deviceId);
+    case 3:
+      return SetAllFilters(clientId, deviceId, true);
+    case 4:
+      return AddFilter(clientId, deviceId, buffer, size);
     case 5:
-    case 14: return ERR_COMMAND_NOT_SUPPORTED;
-    case 7: Clients().SetAllFiltersPass(clientId); return 0;
-    case 15: return SetJ1708Mode(clientId, deviceId, buffer);
-    case 16: return SetEcho(clientId, buffer);
-    case 17: return SetAllFilters(clientId, deviceId, false);
+    case 14:
+      return ERR_COMMAND_NOT_SUPPORTED;
+    case 7:
+      Clients().SetAllFiltersPass(clientId);
+      return 0;
+    case 15:
+      return SetJ1708Mode(clientId, deviceId, buffer);
+    case 16:
+      return SetEcho(clientId, buffer);
+    case 17:
+      return SetAllFilters(clientId, deviceId, false);
     case 18:
       if (buffer == nullptr) return ERR_INVALID_COMMAND;
       Clients().SetMessageReceive(clientId, buffer);
       return 0;
-    default: return 0;  // accepted without effect
+    default:
+      return 0;  // accepted without effect
   }
 }
 
 }  // namespace
 }  // namespace vlr::api
 
-extern "C" RP1210_EXPORT short RP1210_API RP1210_SendCommand(
-    short nCommandNumber, short nClientID, char* fpchClientCommand,
-    short nMessageSize) {
+extern "C" RP1210_EXPORT short RP1210_API
+RP1210_SendCommand(short nCommandNumber, short nClientID,
+                   char* fpchClientCommand, short nMessageSize) {
   try {
     return vlr::api::SendCommand(
         nCommandNumber, nClientID,

@@ -24,8 +24,8 @@ int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size) {
   if (built != link::BuildResult::kOk) return ERR_MESSAGE_TOO_LONG;
   MessageQueue& tx = *Clients().Slot(clientId).txQueue;
   for (const link::Frame& frame : frames) {
-    if (!tx.Push(frame.bytes.data(), static_cast<uint32_t>(frame.length),
-                 false, 0, 0)) {
+    if (!tx.Push(frame.bytes.data(), static_cast<uint32_t>(frame.length), false,
+                 0, 0)) {
       return ERR_TX_QUEUE_FULL;
     }
   }
@@ -35,9 +35,9 @@ int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size) {
 }  // namespace
 }  // namespace vlr::api
 
-extern "C" RP1210_EXPORT short RP1210_API RP1210_SendMessage(
-    short nClientID, char* fpchClientMessage, short nMessageSize, short,
-    short) {
+extern "C" RP1210_EXPORT short RP1210_API
+RP1210_SendMessage(short nClientID, char* fpchClientMessage, short nMessageSize,
+                   short, short) {
   try {
     return vlr::api::SendMessage(
         nClientID, reinterpret_cast<const uint8_t*>(fpchClientMessage),

@@ -22,12 +22,18 @@ ClientTable& Clients() {
 
 int ThreadPriorityForCode(int32_t code) {
   switch (code) {
-    case 1: return -2;
-    case 2: return -1;
-    case 4: return 1;
-    case 5: return 2;
-    case 6: return 15;
-    default: return 0;
+    case 1:
+      return -2;
+    case 2:
+      return -1;
+    case 4:
+      return 1;
+    case 5:
+      return 2;
+    case 6:
+      return 15;
+    default:
+      return 0;
   }
 }
 

@@ -35,7 +35,7 @@ class CommandChannel {
   platform::Lock pendingLock_;   // guards pending_, hasPending_
   Frame pending_;
   bool hasPending_ = false;
-  uint32_t nextSequence_ = 1;  // guarded by pendingLock_
+  uint32_t nextSequence_ = 1;   // guarded by pendingLock_
   uint8_t pendingChannel_ = 0;  // guarded by pendingLock_
   std::atomic<uint32_t> writtenSequence_{0};
   std::atomic<uint8_t> writtenChannel_{0};

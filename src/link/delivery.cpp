@@ -37,8 +37,7 @@ bool ConnectionSink::AcceptJ1939(const uint8_t* message) {
   return Clients().MatchJ1939(0, message);
 }
 
-void ConnectionSink::Deliver(std::span<const uint8_t> record,
-                             int notifyValue) {
+void ConnectionSink::Deliver(std::span<const uint8_t> record, int notifyValue) {
   // A one-byte J1708 payload is a checksum without a MID: in converted mode
   // nothing of it is left to hand to the application.
   if (record.empty()) return;

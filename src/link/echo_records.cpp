@@ -54,8 +54,8 @@ std::span<const uint8_t> J1708Bytes(DeviceFamily family,
     return CountedMessage(frame, kCountedJ1708Prefix);
   }
   if (family != DeviceFamily::k2xx) return {};
-  return SyncedData(frame, kSyncedJ1708Prefix).value_or(
-      std::span<const uint8_t>{});
+  return SyncedData(frame, kSyncedJ1708Prefix)
+      .value_or(std::span<const uint8_t>{});
 }
 
 size_t Echo1xxJ1939(std::span<const uint8_t> frame, std::span<uint8_t> out) {
@@ -94,8 +94,7 @@ size_t Echo2xxJ1939(std::span<const uint8_t> frame, std::span<uint8_t> out) {
 }  // namespace
 
 size_t J1708EchoRecord(DeviceFamily family, bool raw,
-                       std::span<const uint8_t> frame,
-                       std::span<uint8_t> out) {
+                       std::span<const uint8_t> frame, std::span<uint8_t> out) {
   const auto sent = J1708Bytes(family, frame);
   // In converted mode the checksum was the driver's, not the application's.
   const size_t length = raw || sent.empty() ? sent.size() : sent.size() - 1;

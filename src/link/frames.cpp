@@ -208,10 +208,14 @@ std::vector<Packet> BroadcastPackets(std::span<const uint8_t> message,
   packets.reserve(count + 1);
 
   Packet announce = TransferPacket(kTransferAnnouncePf, source);
-  const uint8_t announceData[] = {
-      kBroadcastAnnounce, static_cast<uint8_t>(data.size()),
-      static_cast<uint8_t>(data.size() >> 8), static_cast<uint8_t>(count),
-      0xFF, message[0], message[1], message[2]};
+  const uint8_t announceData[] = {kBroadcastAnnounce,
+                                  static_cast<uint8_t>(data.size()),
+                                  static_cast<uint8_t>(data.size() >> 8),
+                                  static_cast<uint8_t>(count),
+                                  0xFF,
+                                  message[0],
+                                  message[1],
+                                  message[2]};
   std::copy(std::begin(announceData), std::end(announceData),
             announce.begin() + kJ1939HeaderSize);
   packets.push_back(announce);
@@ -219,8 +223,10 @@ std::vector<Packet> BroadcastPackets(std::span<const uint8_t> message,
   for (size_t k = 1; k <= count; ++k) {
     Packet packet = TransferPacket(kTransferDataPf, source);
     packet[kJ1939HeaderSize] = static_cast<uint8_t>(k);
-    const auto chunk = data.subspan((k - 1) * kBytesPerPacket).first(
-        std::min(kBytesPerPacket, data.size() - (k - 1) * kBytesPerPacket));
+    const auto chunk =
+        data.subspan((k - 1) * kBytesPerPacket)
+            .first(std::min(kBytesPerPacket,
+                            data.size() - (k - 1) * kBytesPerPacket));
     std::copy(chunk.begin(), chunk.end(),
               packet.begin() + kJ1939HeaderSize + 1);
     packets.push_back(packet);

@@ -29,8 +29,8 @@ constexpr size_t kJ1939HeaderSize = 6;
 constexpr size_t kSingleFrameJ1939Size = 14;
 
 // 8-bit sums.
-uint8_t PlainSum(std::span<const uint8_t> bytes);      // 2xx frame sum
-uint8_t NegatedSum(std::span<const uint8_t> bytes);    // 1xx / J1708 check
+uint8_t PlainSum(std::span<const uint8_t> bytes);    // 2xx frame sum
+uint8_t NegatedSum(std::span<const uint8_t> bytes);  // 1xx / J1708 check
 
 // The 29-bit identifier of an application J1939 header (6 bytes).
 uint32_t J1939Identifier(const uint8_t* header);
@@ -41,10 +41,8 @@ uint32_t J1939Identifier(const uint8_t* header);
 // exceed kMaxFrameSize) or is below the layout's minimum.
 
 // `message` is the application J1708 layout: priority, MID, data.
-bool BuildJ1708Frame1xx(std::span<const uint8_t> message, bool raw,
-                        Frame& out);
-bool BuildJ1708Frame2xx(std::span<const uint8_t> message, bool raw,
-                        Frame& out);
+bool BuildJ1708Frame1xx(std::span<const uint8_t> message, bool raw, Frame& out);
+bool BuildJ1708Frame2xx(std::span<const uint8_t> message, bool raw, Frame& out);
 // `message` holds 6 to 14 bytes.
 bool BuildJ1939Frame1xx(std::span<const uint8_t> message, Frame& out);
 bool BuildJ1939Frame2xx(std::span<const uint8_t> message, Frame& out);
@@ -98,8 +96,7 @@ Frame FilterSlotFrame(int slot, const J1939FilterGroup& group);
 // The record an application reads back for a frame the writer wrote.
 // Returns its length (0 when the frame carries no message).
 size_t J1708EchoRecord(DeviceFamily family, bool raw,
-                       std::span<const uint8_t> frame,
-                       std::span<uint8_t> out);
+                       std::span<const uint8_t> frame, std::span<uint8_t> out);
 size_t J1939EchoRecord(DeviceFamily family, std::span<const uint8_t> frame,
                        std::span<uint8_t> out);
 

@@ -61,7 +61,9 @@ int StartUp2xx(platform::Port port) {
     return run;
   }();
   uint32_t written = 0;
-  platform::WritePort(port, wakeUp.data(), wakeUp.size(), written);  // unchecked: the receive-mode reply proves the adapter is up
+  platform::WritePort(
+      port, wakeUp.data(), wakeUp.size(),
+      written);  // unchecked: the receive-mode reply proves the adapter is up
   platform::SleepMs(20);
   std::array<uint8_t, 100> reply{};
   uint32_t replyCount = 0;
@@ -72,7 +74,8 @@ int StartUp2xx(platform::Port port) {
   platform::SleepMs(50);
   const bool j1939 = Connection().IsJ1939();
   const Frame receiveOn = ReceiveOnFrame(j1939);
-  const auto ack = AcknowledgementFor(j1939 ? channel::kJ1939 : channel::kJ1708);
+  const auto ack =
+      AcknowledgementFor(j1939 ? channel::kJ1939 : channel::kJ1708);
   const std::span<const uint8_t> expected(ack.data(), 3);
   return ExchangeCommand(port, receiveOn.View(), expected, reply, replyCount,
                          1000, 5)
@@ -102,9 +105,12 @@ int ConfigurePort(platform::Port port, int16_t deviceId, long, long) {
   platform::LineSettings line;
   if (!platform::GetLineSettings(port, line)) return 0;
   switch (family) {
-    case DeviceFamily::k1xx: return SetLine(port, k1xxRate) ? 1 : 0;
-    case DeviceFamily::k2xx: return StartUp2xx(port);
-    case DeviceFamily::kNone: return 1;
+    case DeviceFamily::k1xx:
+      return SetLine(port, k1xxRate) ? 1 : 0;
+    case DeviceFamily::k2xx:
+      return StartUp2xx(port);
+    case DeviceFamily::kNone:
+      return 1;
   }
   return 0;
 }

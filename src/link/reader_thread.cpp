@@ -7,29 +7,33 @@
 namespace vlr::link {
 namespace {
 
-constexpr char kTransmissionWindowTitle[] =
-    "Transmission Connect / Disconnect";
+constexpr char kTransmissionWindowTitle[] = "Transmission Connect / Disconnect";
 
 bool DisconnectedStateShown(platform::Window window) {
-  platform::Window disconnect = platform::FindChildWindow(window, "&Disconnect");
+  platform::Window disconnect =
+      platform::FindChildWindow(window, "&Disconnect");
   platform::Window connect = platform::FindChildWindow(window, "&Connect");
   platform::Window close = platform::FindChildWindow(window, "C&lose");
   if (!disconnect || !connect || !close) return false;
   return !platform::IsWindowEnabled(disconnect) &&
-         platform::IsWindowEnabled(connect) &&
-         platform::IsWindowEnabled(close);
+         platform::IsWindowEnabled(connect) && platform::IsWindowEnabled(close);
 }
 
 void Parse(int32_t deviceId, std::span<const uint8_t> bytes,
            ConnectionSink& sink) {
   switch (deviceId) {
     case 101:
-    case 102: ParseCountedFrames(bytes, ParserTail(), sink); break;
+    case 102:
+      ParseCountedFrames(bytes, ParserTail(), sink);
+      break;
     case 201:
     case 202:
     case 203:
-    case 204: ParseSyncedFrames(bytes, ParserTail(), sink); break;
-    default: break;  // 103, 104: no message frames on the serial link
+    case 204:
+      ParseSyncedFrames(bytes, ParserTail(), sink);
+      break;
+    default:
+      break;  // 103, 104: no message frames on the serial link
   }
 }
 

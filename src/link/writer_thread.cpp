@@ -36,9 +36,9 @@ void Echo(const ConnectionState& state, int16_t deviceId,
   const size_t length =
       state.IsJ1939()
           ? J1939EchoRecord(family, frame, record)
-          : J1708EchoRecord(family,
-                            state.j1708RawMode.load(std::memory_order_relaxed) != 0,
-                            frame, record);
+          : J1708EchoRecord(
+                family, state.j1708RawMode.load(std::memory_order_relaxed) != 0,
+                frame, record);
   DeliverToClient({record.data(), length}, 1, 1);
 }
 

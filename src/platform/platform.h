@@ -164,8 +164,7 @@ uint32_t RegisterNotification(const char* name);
 
 // Posts `message` to every top-level window with both parameters. Never
 // waits for a window.
-void BroadcastNotification(uint32_t message, uintptr_t wParam,
-                           intptr_t lParam);
+void BroadcastNotification(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // ------------------------------------------------------- outside windows
 

@@ -8,8 +8,7 @@ namespace vlr {
 LinkedMessageQueue::~LinkedMessageQueue() { Clear(); }
 
 bool LinkedMessageQueue::Push(const uint8_t* bytes, uint32_t length,
-                              bool stampTime, uint32_t reserved,
-                              uint8_t echo) {
+                              bool stampTime, uint32_t reserved, uint8_t echo) {
   if (length > kQueueEntryCapacity || (length > 0 && bytes == nullptr)) {
     return false;
   }

@@ -51,9 +51,9 @@ class DriverTest : public ::testing::Test {
   }
 
   short Connect(int deviceId, const char* protocol) {
-    const short result = RP1210_ClientConnect(
-        nullptr, static_cast<short>(deviceId), const_cast<char*>(protocol),
-        8192, 8192, 0);
+    const short result =
+        RP1210_ClientConnect(nullptr, static_cast<short>(deviceId),
+                             const_cast<char*>(protocol), 8192, 8192, 0);
     if (result == 0) connected_ = true;
     return result;
   }
@@ -92,17 +92,17 @@ class DriverTest : public ::testing::Test {
         0, reinterpret_cast<char*>(buffer.data()), size, block ? 1 : 0);
     out.clear();
     if (n > 4) out.assign(buffer.begin() + 4, buffer.begin() + n);
-    last_timestamp_ = n >= 4 ? (uint32_t{buffer[0]} << 24 |
-                                uint32_t{buffer[1]} << 16 |
-                                uint32_t{buffer[2]} << 8 | buffer[3])
-                             : 0;
+    last_timestamp_ =
+        n >= 4 ? (uint32_t{buffer[0]} << 24 | uint32_t{buffer[1]} << 16 |
+                  uint32_t{buffer[2]} << 8 | buffer[3])
+               : 0;
     return n;
   }
 
   // Reads until `count` records arrived or the generous deadline passed.
-  std::vector<Bytes> ReadRecords(size_t count,
-                                 std::chrono::milliseconds within =
-                                     std::chrono::seconds(10)) {
+  std::vector<Bytes> ReadRecords(
+      size_t count,
+      std::chrono::milliseconds within = std::chrono::seconds(10)) {
     std::vector<Bytes> records;
     const auto deadline = std::chrono::steady_clock::now() + within;
     while (records.size() < count &&

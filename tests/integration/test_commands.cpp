@@ -12,7 +12,8 @@ const Bytes kReceiveOff = {0x01, 0x02, 0x02, 0x00, 0x00, 0x05};
 
 std::vector<Bytes> CommandFrames(vlrsim::PtyAdapter& adapter) {
   std::vector<Bytes> frames;
-  for (const auto& f : adapter.Recorded().HostCommands()) frames.push_back(f.raw);
+  for (const auto& f : adapter.Recorded().HostCommands())
+    frames.push_back(f.raw);
   return frames;
 }
 
@@ -22,7 +23,8 @@ TEST_F(DriverTest, EveryCommandRefusesClientsThatAreNotConnected) {
   Bytes argument = {1, 0, 0, 0, 0, 0, 0};
   for (short id : {-1, 1, 2}) {
     for (short command = -1; command <= 20; ++command) {
-      EXPECT_EQ(RP1210_SendCommand(command, id, reinterpret_cast<char*>(argument.data()), 7),
+      EXPECT_EQ(RP1210_SendCommand(command, id,
+                                   reinterpret_cast<char*>(argument.data()), 7),
                 ERR_INVALID_CLIENT_ID)
           << "command " << command << " client " << id;
     }
@@ -40,22 +42,34 @@ TEST_F(DriverTest, CommandResultsOnAJ1708Connection) {
     short expected;
   };
   const Case cases[] = {
-      {1, {}, 0}, {2, {}, 0}, {6, {}, 0}, {8, {}, 0}, {13, {}, 0}, {19, {}, 0},
-      {42, {}, 0}, {-1, {}, 0}, {5, {}, ERR_COMMAND_NOT_SUPPORTED},
-      {14, {}, ERR_COMMAND_NOT_SUPPORTED}, {4, group, ERR_COMMAND_NOT_SUPPORTED},
-      {17, {}, 0}, {7, {}, 0}, {3, {}, 0},
+      {1, {}, 0},
+      {2, {}, 0},
+      {6, {}, 0},
+      {8, {}, 0},
+      {13, {}, 0},
+      {19, {}, 0},
+      {42, {}, 0},
+      {-1, {}, 0},
+      {5, {}, ERR_COMMAND_NOT_SUPPORTED},
+      {14, {}, ERR_COMMAND_NOT_SUPPORTED},
+      {4, group, ERR_COMMAND_NOT_SUPPORTED},
+      {17, {}, 0},
+      {7, {}, 0},
+      {3, {}, 0},
   };
   for (const Case& c : cases) {
     Bytes argument = c.argument;
     EXPECT_EQ(Command(c.command, argument), c.expected) << c.command;
   }
   for (short command : {15, 16, 18}) {
-    EXPECT_EQ(RP1210_SendCommand(command, 0, nullptr, 1), ERR_INVALID_COMMAND) << command;
+    EXPECT_EQ(RP1210_SendCommand(command, 0, nullptr, 1), ERR_INVALID_COMMAND)
+        << command;
   }
   EXPECT_EQ(RP1210_SendCommand(4, 0, nullptr, 0), ERR_COMMAND_NOT_SUPPORTED)
       << "the protocol is checked before the buffer";
   std::this_thread::sleep_for(100ms);
-  EXPECT_TRUE(adapter.Recorded().HostBytes().empty()) << "1xx gets no command frames";
+  EXPECT_TRUE(adapter.Recorded().HostBytes().empty())
+      << "1xx gets no command frames";
 }
 
 TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
@@ -82,7 +96,8 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
     queueOne();
     EXPECT_EQ(Command(c.command, c.argument), 0);
     Bytes record;
-    EXPECT_EQ(Read(record) == 0, c.empties) << c.command << " " << int(c.argument[0]);
+    EXPECT_EQ(Read(record) == 0, c.empties)
+        << c.command << " " << int(c.argument[0]);
     while (Read(record) > 0) {
     }
   }
@@ -98,7 +113,8 @@ TEST_F(DriverTest, ResetDisconnectsTheOnlyClient) {
   EXPECT_EQ(Connect(204, "J1708"), 0) << "the device was closed";
 }
 
-TEST_F(DriverTest, AllPassOn2xxJ1939SendsReceiveOnAndReturnsOnTheAcknowledgement) {
+TEST_F(DriverTest,
+       AllPassOn2xxJ1939SendsReceiveOnAndReturnsOnTheAcknowledgement) {
   auto& adapter = StartAdapter(203);
   ConnectOrFail(203, "J1939");
   adapter.Recorded().Clear();
@@ -141,8 +157,10 @@ TEST_F(DriverTest, J1939FilterProgramsTheAdapterAndOnlyMatchingTrafficPasses) {
   const auto frames = CommandFrames(adapter);
   ASSERT_GE(frames.size(), 3u);
   EXPECT_EQ(frames[0], kReceiveOff);
-  EXPECT_EQ(frames[1], (Bytes{0x01, 0x06, 0x02, 0x04, 0x07, 0xF8, 0x00, 0x00, 0x00, 0x0C}));
-  EXPECT_EQ(frames[2], (Bytes{0x01, 0x06, 0x02, 0x19, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xA8}));
+  EXPECT_EQ(frames[1], (Bytes{0x01, 0x06, 0x02, 0x04, 0x07, 0xF8, 0x00, 0x00,
+                              0x00, 0x0C}));
+  EXPECT_EQ(frames[2], (Bytes{0x01, 0x06, 0x02, 0x19, 0x07, 0xF7, 0x88, 0x00,
+                              0x00, 0xA8}));
   adapter.PutOnBus(Bus::kJ1939, 0x18F00400, Bytes{9, 9, 9, 9, 9, 9, 9, 9});
   adapter.PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   const auto records = ReadRecords(1);
@@ -159,7 +177,8 @@ TEST_F(DriverTest, J1939FilterProgramsTheAdapterAndOnlyMatchingTrafficPasses) {
             0);
   const auto second = CommandFrames(adapter);
   ASSERT_GE(second.size(), 3u);
-  EXPECT_EQ(second[2], (Bytes{0x01, 0x06, 0x02, 0x29, 0xC7, 0x50, 0xBF, 0xC8, 0x00, 0xD0}));
+  EXPECT_EQ(second[2], (Bytes{0x01, 0x06, 0x02, 0x29, 0xC7, 0x50, 0xBF, 0xC8,
+                              0x00, 0xD0}));
   adapter.PutOnBus(Bus::kJ1939, 0x18EA17F9, Bytes{1, 2, 3});
   adapter.PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(ReadRecords(2).size(), 2u) << "both groups pass";
@@ -173,7 +192,8 @@ TEST_F(DriverTest, J1939FilterProgramsTheAdapterAndOnlyMatchingTrafficPasses) {
 TEST_F(DriverTest, J1939FilterCommandChecksItsBuffer) {
   StartAdapter(101);
   ConnectOrFail(101, "J1939");
-  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939, Bytes(8, 1)), ERR_INVALID_COMMAND);
+  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939, Bytes(8, 1)),
+            ERR_INVALID_COMMAND);
   EXPECT_EQ(RP1210_SendCommand(4, 0, nullptr, 7), ERR_INVALID_COMMAND);
   // Size 0 opens a discarding client to pass-all.
   adapter_->PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
@@ -185,7 +205,9 @@ TEST_F(DriverTest, J1939FilterCommandChecksItsBuffer) {
   adapter_->PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(ReadRecords(1).size(), 1u);
   // On 1xx the driver filters: source 0x00 only.
-  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939, Bytes{0x04, 0, 0, 0, 0, 0x00, 0}), 0);
+  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939,
+                    Bytes{0x04, 0, 0, 0, 0, 0x00, 0}),
+            0);
   adapter_->PutOnBus(Bus::kJ1939, 0x18FEF117, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   adapter_->PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{7, 2, 3, 4, 5, 6, 7, 8});
   const auto records = ReadRecords(1);
@@ -194,11 +216,13 @@ TEST_F(DriverTest, J1939FilterCommandChecksItsBuffer) {
   // 256 groups at most.
   Bytes many;
   for (int i = 0; i < 300; ++i) {
-    const Bytes g = {0x06, 0, 0, 0, static_cast<uint8_t>(i >> 8),
-                     static_cast<uint8_t>(i), 0};
+    const Bytes g = {
+        0x06, 0, 0, 0, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i),
+        0};
     many.insert(many.end(), g.begin(), g.end());
   }
-  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939, many), ERR_MAX_FILTERS_EXCEEDED);
+  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939, many),
+            ERR_MAX_FILTERS_EXCEEDED);
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const Bytes kRateChange = {0x01, 0x05, 0x08, 0x01, 0x03, 0x04, 0x00, 0x00, 0x16};
+const Bytes kRateChange = {0x01, 0x05, 0x08, 0x01, 0x03,
+                           0x04, 0x00, 0x00, 0x16};
 
 Bytes ReceiveMode(bool j1939) {
   return j1939 ? Bytes{0x01, 0x02, 0x02, 0x01, 0x00, 0x06}
@@ -71,11 +72,12 @@ std::vector<DeviceCase> AllDevices() {
   return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, EveryDevice, ::testing::ValuesIn(AllDevices()),
-    [](const auto& info) {
-      return std::to_string(info.param.device) + "_" + info.param.protocol;
-    });
+INSTANTIATE_TEST_SUITE_P(Devices, EveryDevice,
+                         ::testing::ValuesIn(AllDevices()),
+                         [](const auto& info) {
+                           return std::to_string(info.param.device) + "_" +
+                                  info.param.protocol;
+                         });
 
 TEST_F(DriverTest, RefusesUnknownDevicesAndProtocolsFirst) {
   StartAdapter(201);
@@ -85,12 +87,18 @@ TEST_F(DriverTest, RefusesUnknownDevicesAndProtocolsFirst) {
     short expected;
   };
   const Case cases[] = {
-      {100, "J1939", ERR_INVALID_DEVICE}, {205, "J1708", ERR_INVALID_DEVICE},
-      {0, "J1939", ERR_INVALID_DEVICE},   {-1, "J1939", ERR_INVALID_DEVICE},
-      {301, "J1939", ERR_INVALID_DEVICE}, {100, "J1850", ERR_INVALID_DEVICE},
-      {201, "j1708", ERR_INVALID_PROTOCOL}, {201, "J1708 ", ERR_INVALID_PROTOCOL},
-      {201, "J1850", ERR_INVALID_PROTOCOL}, {201, "ALDL", ERR_INVALID_PROTOCOL},
-      {201, "", ERR_INVALID_PROTOCOL},      {201, nullptr, ERR_INVALID_PROTOCOL},
+      {100, "J1939", ERR_INVALID_DEVICE},
+      {205, "J1708", ERR_INVALID_DEVICE},
+      {0, "J1939", ERR_INVALID_DEVICE},
+      {-1, "J1939", ERR_INVALID_DEVICE},
+      {301, "J1939", ERR_INVALID_DEVICE},
+      {100, "J1850", ERR_INVALID_DEVICE},
+      {201, "j1708", ERR_INVALID_PROTOCOL},
+      {201, "J1708 ", ERR_INVALID_PROTOCOL},
+      {201, "J1850", ERR_INVALID_PROTOCOL},
+      {201, "ALDL", ERR_INVALID_PROTOCOL},
+      {201, "", ERR_INVALID_PROTOCOL},
+      {201, nullptr, ERR_INVALID_PROTOCOL},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Connect(c.device, c.protocol), c.expected)
@@ -104,9 +112,11 @@ TEST_F(DriverTest, SecondConnectIsRefusedAndLeavesTheFirstAlone) {
   auto& adapter = StartAdapter(202);
   ConnectOrFail(202, "J1939");
   ASSERT_EQ(Command(RP1210_Set_All_Filters_States_to_Pass), 0);
-  adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+  adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
+                   Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   ASSERT_EQ(ReadRecords(1).size(), 1u);
-  adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100, Bytes{9, 9, 9, 9, 9, 9, 9, 9});
+  adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
+                   Bytes{9, 9, 9, 9, 9, 9, 9, 9});
   std::this_thread::sleep_for(200ms);
   for (int device : {202, 201, 101}) {
     EXPECT_EQ(Connect(device, "J1939"), ERR_CLIENT_AREA_FULL) << device;
@@ -157,9 +167,8 @@ TEST_F(DriverTest, SilentAdapterFailsTheConnectAndFreesTheSlot) {
   const Bytes bytes = adapter.Recorded().HostBytes();
   const Bytes mode = ReceiveMode(true);
   size_t tries = 0;
-  for (auto at = bytes.begin();
-       (at = std::search(at, bytes.end(), mode.begin(), mode.end())) !=
-       bytes.end();
+  for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), mode.begin(),
+                                                  mode.end())) != bytes.end();
        ++at) {
     ++tries;
   }

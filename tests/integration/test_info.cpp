@@ -55,7 +55,8 @@ TEST_F(HardwareStatus, InvalidClientLeavesTheBufferAlone) {
   char buffer[16];
   std::memset(buffer, 0x55, sizeof buffer);
   for (short id : {0, 1, -1, 2}) {
-    EXPECT_EQ(RP1210_GetHardwareStatus(id, buffer, 16, 0), ERR_INVALID_CLIENT_ID);
+    EXPECT_EQ(RP1210_GetHardwareStatus(id, buffer, 16, 0),
+              ERR_INVALID_CLIENT_ID);
   }
   for (char c : buffer) EXPECT_EQ(c, 0x55);
 }
@@ -67,7 +68,9 @@ TEST_F(HardwareStatus, ConnectedClientGetsTheBlockAndZeroedRest) {
   for (short size : {0, 3, 6, 16}) {
     unsigned char buffer[20];
     std::memset(buffer, 0x55, sizeof buffer);
-    ASSERT_EQ(RP1210_GetHardwareStatus(0, reinterpret_cast<char*>(buffer), size, 0), 0);
+    ASSERT_EQ(
+        RP1210_GetHardwareStatus(0, reinterpret_cast<char*>(buffer), size, 0),
+        0);
     // A pseudo-terminal has no CTS line.
     const unsigned char block[6] = {0, 1, 0, 0, 1, 1};
     for (int i = 0; i < 20; ++i) {

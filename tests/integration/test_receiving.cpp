@@ -10,9 +10,10 @@ using namespace std::chrono_literals;
 using vlrsim::Bus;
 
 uint32_t NowTicks() {
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count());
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now().time_since_epoch())
+          .count());
 }
 
 struct Route {
@@ -20,7 +21,8 @@ struct Route {
   const char* protocol;
 };
 
-class Receiving : public DriverTest, public ::testing::WithParamInterface<Route> {
+class Receiving : public DriverTest,
+                  public ::testing::WithParamInterface<Route> {
  protected:
   bool J1939() const { return std::string(GetParam().protocol) == "J1939"; }
   bool TwoHundred() const { return GetParam().device >= 200; }
@@ -34,7 +36,8 @@ class Receiving : public DriverTest, public ::testing::WithParamInterface<Route>
   }
   // The delivered record for PutSample(tag).
   Bytes SampleRecord(uint8_t tag) const {
-    if (J1939()) return Bytes{0xF1, 0xFE, 0x00, 6, tag, 0, tag, 2, 3, 4, 5, 6, 7, 8};
+    if (J1939())
+      return Bytes{0xF1, 0xFE, 0x00, 6, tag, 0, tag, 2, 3, 4, 5, 6, 7, 8};
     return Bytes{128, 84, tag};
   }
 };
@@ -64,10 +67,14 @@ TEST_P(Receiving, FilterDiscardsUntilOpenedThenDeliversInOrder) {
   for (uint8_t tag = 10; tag < 30; ++tag) {
     EXPECT_EQ(records[tag - 10], SampleRecord(tag)) << int(tag);
   }
-  EXPECT_LE(last_timestamp_ - before, after - before) << "tick count at queueing";
+  EXPECT_LE(last_timestamp_ - before, after - before)
+      << "tick count at queueing";
   const intptr_t value = TwoHundred() ? 0 : 1;
-  EXPECT_GE(vlr1210_posix_notifications("Vlr1210MessageString", value, value), 20u);
-  EXPECT_EQ(vlr1210_posix_notifications("Vlr1210MessageString", 1 - value, 1 - value), 0u);
+  EXPECT_GE(vlr1210_posix_notifications("Vlr1210MessageString", value, value),
+            20u);
+  EXPECT_EQ(
+      vlr1210_posix_notifications("Vlr1210MessageString", 1 - value, 1 - value),
+      0u);
 }
 
 TEST_P(Receiving, ReadsBlockUntilAMessageComes) {
@@ -103,13 +110,13 @@ TEST_P(Receiving, TooSmallBufferLosesOnlyThatMessage) {
   EXPECT_EQ(record, SampleRecord(2));
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, Receiving,
-                         ::testing::Values(Route{201, "J1939"}, Route{202, "J1708"},
-                                           Route{101, "J1939"}, Route{102, "J1708"}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.device) + "_" +
-                                  info.param.protocol;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Routes, Receiving,
+    ::testing::Values(Route{201, "J1939"}, Route{202, "J1708"},
+                      Route{101, "J1939"}, Route{102, "J1708"}),
+    [](const auto& info) {
+      return std::to_string(info.param.device) + "_" + info.param.protocol;
+    });
 
 TEST_F(DriverTest, ReadRefusesBadCallsWithoutLosingMessages) {
   StartAdapter(203);
@@ -125,7 +132,8 @@ TEST_F(DriverTest, ReadRefusesBadCallsWithoutLosingMessages) {
   EXPECT_EQ(RP1210_ReadMessage(0, nullptr, 64, 0), -ERR_MESSAGE_TOO_LONG);
   ASSERT_EQ(Read(record), 18);
   // PF 0xF0 is broadcast: the PS byte is the group extension, kept.
-  EXPECT_EQ(record, (Bytes{0x04, 0xF0, 0x00, 3, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(record,
+            (Bytes{0x04, 0xF0, 0x00, 3, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(DriverTest, J1708RawModeKeepsTheChecksum) {
@@ -136,7 +144,8 @@ TEST_F(DriverTest, J1708RawModeKeepsTheChecksum) {
   adapter_->PutOnBus(Bus::kJ1708, 128, Bytes{84, 20});
   const auto raw = ReadRecords(1);
   ASSERT_EQ(raw.size(), 1u);
-  EXPECT_EQ(raw[0], (Bytes{128, 84, 20, static_cast<uint8_t>(-(128 + 84 + 20))}));
+  EXPECT_EQ(raw[0],
+            (Bytes{128, 84, 20, static_cast<uint8_t>(-(128 + 84 + 20))}));
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);
 }
 
@@ -150,7 +159,8 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
   std::mt19937 random(1210);
   auto byte = [&](bool avoidFrameStart) {
     uint8_t b;
-    do b = static_cast<uint8_t>(random()); while (avoidFrameStart && b == 0x01);
+    do b = static_cast<uint8_t>(random());
+    while (avoidFrameStart && b == 0x01);
     return b;
   };
   Bytes stream;
@@ -164,8 +174,10 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
       const Bytes frame = vlrsim::synced::J1939MessageFrame(id, data);
       if (std::count(frame.begin() + 1, frame.end() - 1, 0x01) != 0) continue;
       stream.insert(stream.end(), frame.begin(), frame.end());
-      const uint8_t pf = static_cast<uint8_t>(id >> 16), ps = static_cast<uint8_t>(id >> 8);
-      Bytes record = {static_cast<uint8_t>(pf >= 240 ? ps : 0), pf,
+      const uint8_t pf = static_cast<uint8_t>(id >> 16),
+                    ps = static_cast<uint8_t>(id >> 8);
+      Bytes record = {static_cast<uint8_t>(pf >= 240 ? ps : 0),
+                      pf,
                       static_cast<uint8_t>((id >> 24) & 1),
                       static_cast<uint8_t>((id >> 26) & 7),
                       static_cast<uint8_t>(id),
@@ -183,13 +195,15 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
     }
   }
   std::vector<size_t> cuts;
-  for (size_t at = 1 + random() % 40; at < stream.size(); at += 1 + random() % 60) {
+  for (size_t at = 1 + random() % 40; at < stream.size();
+       at += 1 + random() % 60) {
     cuts.push_back(at);
   }
   adapter.SendSplit(stream, cuts, 3ms);
   const auto records = ReadRecords(expected.size(), 30s);
   ASSERT_EQ(records.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(records[i], expected[i]) << i;
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(records[i], expected[i]) << i;
   std::this_thread::sleep_for(200ms);
   Bytes extra;
   EXPECT_EQ(Read(extra), 0) << "nothing else is delivered";
@@ -222,7 +236,8 @@ TEST_F(DriverTest, SeveralApplicationThreadsShareTheReceiveQueue) {
   }
   for (int i = 0; i < kMessages; ++i) {
     adapter.PutOnBus(Bus::kJ1939, 0x18FEF100,
-                     Bytes{static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 0, 0, 0, 0, 0, 0});
+                     Bytes{static_cast<uint8_t>(i),
+                           static_cast<uint8_t>(i >> 8), 0, 0, 0, 0, 0, 0});
     if (i % 20 == 0) std::this_thread::sleep_for(5ms);
   }
   for (auto& r : readers) r.join();

@@ -9,7 +9,9 @@ namespace {
 using namespace std::chrono_literals;
 using vlrsim::Bus;
 
-uint8_t Sum(const Bytes& b) { return static_cast<uint8_t>(std::accumulate(b.begin(), b.end(), 0)); }
+uint8_t Sum(const Bytes& b) {
+  return static_cast<uint8_t>(std::accumulate(b.begin(), b.end(), 0));
+}
 uint8_t Negated(const Bytes& b) { return static_cast<uint8_t>(-Sum(b)); }
 
 Bytes WithSum(Bytes frame) {
@@ -24,7 +26,8 @@ Bytes WithCheck(Bytes frame) {
 std::vector<Bytes> SentMessages(vlrsim::PtyAdapter& adapter, size_t count) {
   adapter.Recorded().WaitForHostMessages(count);
   std::vector<Bytes> frames;
-  for (const auto& f : adapter.Recorded().HostMessages()) frames.push_back(f.raw);
+  for (const auto& f : adapter.Recorded().HostMessages())
+    frames.push_back(f.raw);
   return frames;
 }
 
@@ -37,20 +40,32 @@ TEST_F(DriverTest, FramesOnTheLineForEachFamilyAndProtocol) {
   };
   const Case cases[] = {
       // 1xx J1708, converted: length, marks, type, MID, data, J1708 check.
-      {101, "J1708", {3, 128, 84, 20},
+      {101,
+       "J1708",
+       {3, 128, 84, 20},
        WithCheck({9, 0x6F, 0xDE, 0x80, 128, 84, 20, Negated({128, 84, 20})})},
       // 2xx J1708: channel header, data length, data and J1708 check, sum.
-      {201, "J1708", {3, 128, 84, 20},
+      {201,
+       "J1708",
+       {3, 128, 84, 20},
        WithSum({1, 3, 1, 0x12, 1, 4, 128, 84, 20, Negated({128, 84, 20})})},
       // 2xx J1939: PGN 0x00FEEE, priority 6, source 0.
-      {202, "J1939", {0xEE, 0xFE, 0x00, 6, 0x00, 0xFF, 1, 2, 3},
+      {202,
+       "J1939",
+       {0xEE, 0xFE, 0x00, 6, 0x00, 0xFF, 1, 2, 3},
        WithSum({1, 6, 2, 2, 0xC7, 0xF7, 0x70, 0x00, 3, 1, 2, 3})},
       // 1xx J1939 PF 0xEF: the destination replaces the first byte.
-      {102, "J1939", {0x00, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8},
-       WithCheck({13, 0x6F, 0xDE, 0x83, 0x22, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8})},
+      {102,
+       "J1939",
+       {0x00, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8},
+       WithCheck(
+           {13, 0x6F, 0xDE, 0x83, 0x22, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8})},
       // PF 0xF0: the group extension stays.
-      {102, "J1939", {0x04, 0xF0, 0x00, 6, 0x11, 0x22, 9, 8},
-       WithCheck({13, 0x6F, 0xDE, 0x83, 0x04, 0xF0, 0x00, 6, 0x11, 0x22, 9, 8})},
+      {102,
+       "J1939",
+       {0x04, 0xF0, 0x00, 6, 0x11, 0x22, 9, 8},
+       WithCheck(
+           {13, 0x6F, 0xDE, 0x83, 0x04, 0xF0, 0x00, 6, 0x11, 0x22, 9, 8})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.device) + " " + c.protocol);
@@ -70,13 +85,15 @@ TEST_F(DriverTest, WriterSendsOneFramePerCycle) {
   ConnectOrFail(203, "J1939");
   adapter.Recorded().Clear();
   for (int i = 0; i < 10; ++i) {
-    ASSERT_EQ(Send({0x00, 0xF0, 0x00, 3, 0x00, 0x00, static_cast<uint8_t>(i)}), 0);
+    ASSERT_EQ(Send({0x00, 0xF0, 0x00, 3, 0x00, 0x00, static_cast<uint8_t>(i)}),
+              0);
   }
   adapter.Recorded().WaitForHostMessages(10, 10s);
   const auto frames = adapter.Recorded().HostMessages();
   ASSERT_EQ(frames.size(), 10u);
   for (size_t i = 1; i < frames.size(); ++i) {
-    EXPECT_GE(frames[i].at - frames[i - 1].at, 10ms) << "frames " << i - 1 << ", " << i;
+    EXPECT_GE(frames[i].at - frames[i - 1].at, 10ms)
+        << "frames " << i - 1 << ", " << i;
     EXPECT_EQ(frames[i].data.at(0), i) << "in order";
   }
 }
@@ -91,7 +108,8 @@ TEST_F(DriverTest, J1708On2xxWaitsForTheReadyFrame) {
   ASSERT_EQ(Send({3, 128, 2}), 0);
   ASSERT_TRUE(adapter.Recorded().WaitForHostMessages(1));
   std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(adapter.Recorded().HostMessages().size(), 1u) << "held for the ready frame";
+  EXPECT_EQ(adapter.Recorded().HostMessages().size(), 1u)
+      << "held for the ready frame";
   adapter.SendReady();
   ASSERT_TRUE(adapter.Recorded().WaitForHostMessages(2));
   // A lost ready frame only delays: the next one releases the queue again.
@@ -130,8 +148,9 @@ TEST_F(DriverTest, SendRefusesWhatNoFrameCanCarry) {
   EXPECT_EQ(RP1210_SendMessage(0, reinterpret_cast<char*>(ok.data()), -1, 0, 0),
             ERR_MESSAGE_TOO_LONG);
   for (short id : {1, 2, -1}) {
-    EXPECT_EQ(RP1210_SendMessage(id, reinterpret_cast<char*>(ok.data()), 3, 0, 0),
-              ERR_INVALID_CLIENT_ID);
+    EXPECT_EQ(
+        RP1210_SendMessage(id, reinterpret_cast<char*>(ok.data()), 3, 0, 0),
+        ERR_INVALID_CLIENT_ID);
   }
 }
 
@@ -165,9 +184,15 @@ TEST_F(DriverTest, EchoReturnsTransmissionsAsRecords) {
       {101, "J1708", nullptr, {3, 128, 84}, {128, 84}},
       {101, "J1708", nullptr, {3, 128}, {128}},
       {202, "J1708", "0", {3, 128, 84, check}, {128, 84, check}},
-      {202, "J1939", nullptr, {0xEE, 0xFE, 0x00, 6, 0x00, 0xFF, 1, 2},
+      {202,
+       "J1939",
+       nullptr,
+       {0xEE, 0xFE, 0x00, 6, 0x00, 0xFF, 1, 2},
        {0xEE, 0xFE, 0x00, 6, 0x00, 0x00, 1, 2}},
-      {102, "J1939", nullptr, {0x55, 0xEA, 0x00, 0x1E, 0xF9, 0x17, 1, 2},
+      {102,
+       "J1939",
+       nullptr,
+       {0x55, 0xEA, 0x00, 0x1E, 0xF9, 0x17, 1, 2},
        {0x00, 0xEA, 0x00, 6, 0xF9, 0x17, 1, 2}},
   };
   for (const Case& c : cases) {
@@ -215,12 +240,14 @@ TEST_F(DriverTest, RoundTripThroughTheAdapter) {
       if (j1939) {
         const bool longOne = i % 10 == 0;
         m = {static_cast<uint8_t>(random()), 0xFF, 0x00, 6, 0x33, 0x00};
-        for (size_t n = longOne ? 7 + random() % 60 : random() % 9; n > 0; --n) {
+        for (size_t n = longOne ? 7 + random() % 60 : random() % 9; n > 0;
+             --n) {
           m.push_back(static_cast<uint8_t>(random()));
         }
       } else {
         m = {3, static_cast<uint8_t>(128 + random() % 100)};
-        for (size_t n = random() % 18; n > 0; --n) m.push_back(static_cast<uint8_t>(random()));
+        for (size_t n = random() % 18; n > 0; --n)
+          m.push_back(static_cast<uint8_t>(random()));
       }
       ASSERT_EQ(Send(m), 0);
       sent.push_back(m);
@@ -230,7 +257,8 @@ TEST_F(DriverTest, RoundTripThroughTheAdapter) {
     Bytes transfer;
     size_t transferSize = 0;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (received.size() < sent.size() && std::chrono::steady_clock::now() < deadline) {
+    while (received.size() < sent.size() &&
+           std::chrono::steady_clock::now() < deadline) {
       Bytes r;
       if (Read(r) <= 0) {
         std::this_thread::sleep_for(2ms);
@@ -253,12 +281,14 @@ TEST_F(DriverTest, RoundTripThroughTheAdapter) {
     }
     ASSERT_EQ(received.size(), sent.size());
     for (size_t i = 0; i < sent.size(); ++i) {
-      Bytes expect = j1939 ? sent[i] : Bytes(sent[i].begin() + 1, sent[i].end());
+      Bytes expect =
+          j1939 ? sent[i] : Bytes(sent[i].begin() + 1, sent[i].end());
       if (j1939) {
         expect[1] = 0xFF;
         if (sent[i].size() > 14) expect[3] = 7;  // packets carry priority 7
         EXPECT_EQ(Bytes(received[i].begin() + 6, received[i].end()),
-                  Bytes(expect.begin() + 6, expect.end())) << i;
+                  Bytes(expect.begin() + 6, expect.end()))
+            << i;
         EXPECT_EQ(received[i][0], expect[0]) << i;
       } else {
         EXPECT_EQ(received[i], expect) << i;

@@ -48,16 +48,19 @@ TEST_F(WindowWatch, DisconnectedStateStopsDevice104) {
   TransmissionWindow window;
   StartAdapter(104);
   ConnectOrFail(104, "J1708");
-  const unsigned linesBefore = vlr1210_posix_debug_output_count("stop transmission\n");
+  const unsigned linesBefore =
+      vlr1210_posix_debug_output_count("stop transmission\n");
   std::this_thread::sleep_for(200ms);
   EXPECT_FALSE(LinkStopped()) << "an enabled Disconnect button never stops it";
   window.ShowDisconnected(true);
   ASSERT_TRUE(StopsWithin(5s));
   char buffer[32];
-  EXPECT_EQ(RP1210_ReadMessage(0, buffer, sizeof buffer, 0), -ERR_HARDWARE_NOT_RESPONDING);
+  EXPECT_EQ(RP1210_ReadMessage(0, buffer, sizeof buffer, 0),
+            -ERR_HARDWARE_NOT_RESPONDING);
   EXPECT_EQ(RP1210_SendMessage(5, buffer, 3, 0, 0), ERR_HARDWARE_NOT_RESPONDING)
       << "checked before the client id";
-  EXPECT_GT(vlr1210_posix_debug_output_count("stop transmission\n"), linesBefore);
+  EXPECT_GT(vlr1210_posix_debug_output_count("stop transmission\n"),
+            linesBefore);
   // Both threads have ended, so the disconnect returns.
   EXPECT_EQ(Disconnect(), 0);
   window.ShowDisconnected(false);

@@ -11,10 +11,9 @@ namespace vlr {
 namespace {
 
 bool PushValue(MessageQueue& q, uint32_t value) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value >> 24),
-                            static_cast<uint8_t>(value >> 16),
-                            static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value)};
+  const uint8_t bytes[4] = {
+      static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
+      static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
   return q.Push(bytes, sizeof bytes, false, 0, 0);
 }
 
@@ -77,14 +76,13 @@ TEST_P(QueueOverflow, DropsOldestOnePerPushPastThreshold) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Thresholds, QueueOverflow,
-    ::testing::Values(OverflowCase{3000, 3000, 3000, 0},
-                      OverflowCase{3000, 3001, 3000, 1},
-                      OverflowCase{200, 200, 200, 0},
-                      OverflowCase{200, 201, 200, 1},
-                      OverflowCase{200, 450, 200, 250},
-                      OverflowCase{0, 5, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(Thresholds, QueueOverflow,
+                         ::testing::Values(OverflowCase{3000, 3000, 3000, 0},
+                                           OverflowCase{3000, 3001, 3000, 1},
+                                           OverflowCase{200, 200, 200, 0},
+                                           OverflowCase{200, 201, 200, 1},
+                                           OverflowCase{200, 450, 200, 250},
+                                           OverflowCase{0, 5, 0, 0}));
 
 TEST(MessageQueue, LoweringThresholdTrimsOnlyOnLaterPushes) {
   J1939MessageQueue q;
@@ -101,7 +99,8 @@ TEST(MessageQueue, LoweringThresholdTrimsOnlyOnLaterPushes) {
 TEST(MessageQueue, RefusesOversizedOrMissingBytes) {
   J1939MessageQueue q;
   std::vector<uint8_t> big(kQueueEntryCapacity + 1, 0xAA);
-  EXPECT_FALSE(q.Push(big.data(), static_cast<uint32_t>(big.size()), false, 0, 0));
+  EXPECT_FALSE(
+      q.Push(big.data(), static_cast<uint32_t>(big.size()), false, 0, 0));
   EXPECT_FALSE(q.Push(nullptr, 4, false, 0, 0));
   EXPECT_TRUE(q.Push(big.data(), kQueueEntryCapacity, false, 0, 0));
   EXPECT_EQ(q.GetCount(), 1);

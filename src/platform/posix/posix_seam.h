@@ -15,8 +15,7 @@ extern "C" {
 
 /* Broadcasts of the registered message `name` with both parameters, since
  * the last reset. */
-VLR_SEAM unsigned vlr1210_posix_notifications(const char* name,
-                                              intptr_t wParam,
+VLR_SEAM unsigned vlr1210_posix_notifications(const char* name, intptr_t wParam,
                                               intptr_t lParam);
 VLR_SEAM void vlr1210_posix_reset_notifications(void);
 

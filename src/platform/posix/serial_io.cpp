@@ -4,8 +4,8 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "platform/posix/clock.h"

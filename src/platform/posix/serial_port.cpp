@@ -15,7 +15,6 @@
 
 namespace vlr::platform {
 
-
 // "COMn" is the path in VLR1210_COMn when that is set (read at every open,
 // so a test or the simulator can move a port between connects), otherwise
 // the n-th serial device.
@@ -34,7 +33,8 @@ Port OpenPort(const char* name) {
   if (name == nullptr) return nullptr;
   const std::string path = DevicePathFor(name);
   if (path.empty()) return nullptr;
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd =
+      ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   // TIOCEXCL alone does not stop a privileged opener, and it says nothing
   // to another open in this process; the lock refuses both, as Windows
@@ -70,11 +70,14 @@ bool SetTimeouts(Port port, const PortTimeouts& timeouts) {
 bool PurgePort(Port port, Purge action) {
   if (port == nullptr) return false;
   switch (action) {
-    case Purge::kReceiveClear: return ::tcflush(port->fd, TCIFLUSH) == 0;
-    case Purge::kTransmitClear: return ::tcflush(port->fd, TCOFLUSH) == 0;
+    case Purge::kReceiveClear:
+      return ::tcflush(port->fd, TCIFLUSH) == 0;
+    case Purge::kTransmitClear:
+      return ::tcflush(port->fd, TCOFLUSH) == 0;
     // I/O is synchronous here: there is never a pending request to abort.
     case Purge::kReceiveAbort:
-    case Purge::kTransmitAbort: return true;
+    case Purge::kTransmitAbort:
+      return true;
   }
   return false;
 }
