@@ -46,6 +46,14 @@ std::vector<OptionSpec> SimOptionTable(SimOptions& o) {
          o.traffic.reported_protocol = *protocol;
          return {};
        }},
+      {"--device", "PATH",
+       "play on this serial device (a null-modem cable to the host) instead "
+       "of a pseudo-terminal",
+       [&o](std::string_view v) -> std::string {
+         if (v.empty()) return "needs a path";
+         o.traffic.device = std::string(v);
+         return {};
+       }},
       {"--link", "PATH",
        "also reach the adapter through a symbolic link at PATH",
        [&o](std::string_view v) -> std::string {
@@ -70,9 +78,20 @@ std::vector<OptionSpec> SimOptionTable(SimOptions& o) {
   return table;
 }
 
+// The host of a device is another machine, so it gets no environment hint.
+void PrintDeviceHints(const SimulatedAdapter& adapter, char family) {
+  std::cerr << "vlr1210 sim: a simulated " << family << "xx adapter plays "
+            << adapter.description() << " on " << adapter.SlavePath() << "\n"
+            << "  connect the host's COM port with a null-modem cable and use "
+               "device "
+            << family << "0n there (n: its COM port number)\n"
+            << "  stop with Ctrl-C\n";
+}
+
 void PrintHints(const SimulatedAdapter& adapter, const SimOptions& o) {
   const char family = o.traffic.family == vlrsim::Family::k1xx ? '1' : '2';
   std::cout << adapter.SlavePath() << std::endl;
+  if (o.traffic.device) return PrintDeviceHints(adapter, family);
   std::cerr << "vlr1210 sim: a simulated " << family << "xx adapter plays "
             << adapter.description() << " on " << adapter.SlavePath() << "\n"
             << "  use it as device " << family << "0" << o.com
@@ -113,6 +132,8 @@ int RunSim(std::span<const std::string_view> args) {
   std::string error = ParseArguments(args, table, positional);
   if (error.empty() && !positional.empty())
     error = "unexpected argument " + std::string(positional[0]);
+  if (error.empty() && o.traffic.device && !o.links.empty())
+    error = "--device and --link cannot be used together";
   if (!error.empty()) {
     std::cerr << "vlr1210 sim: " << error << "\n";
     return 2;

@@ -33,6 +33,7 @@ vlrsim::AdapterOptions AdapterOptionsFor(const SimulationOptions& o) {
   vlrsim::AdapterOptions adapter;
   adapter.family = o.family;
   adapter.loopback = o.loopback;
+  adapter.device = o.device;
   // Real adapters deliver no faster than their line; neither does this one.
   adapter.throttle = true;
   // A long demonstration would otherwise keep every byte in memory.
@@ -56,7 +57,10 @@ std::unique_ptr<SimulatedAdapter> SimulatedAdapter::Create(
     return std::unique_ptr<SimulatedAdapter>(
         new SimulatedAdapter(std::move(adapter), std::move(source), what));
   } catch (const std::system_error& e) {
-    error = std::string("cannot create a pseudo-terminal: ") + e.what();
+    // A device's error already names it.
+    error = o.device ? std::string(e.what())
+                     : std::string("cannot create a pseudo-terminal: ") +
+                           e.what();
     return nullptr;
   }
 }

@@ -1,11 +1,13 @@
 // The built-in simulated adapter of the demonstration and of `vlr1210 sim`:
-// a pseudo-terminal with an adapter of either family at its far end,
+// a pseudo-terminal (or a serial device) with an adapter of either family at
+// its far end,
 // playing a traffic source, and the driver pointed at it through
 // VLR1210_COMn.
 #pragma once
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,13 +27,16 @@ struct SimulationOptions {
   // ("J1939", "J1708"), or both when empty.
   std::string reported_protocol;
   bool loopback = false;
+  // Play on this serial device (a host at the far end of a cable) instead
+  // of a new pseudo-terminal.
+  std::optional<std::string> device;
 };
 
 class SimulatedAdapter {
  public:
   // Prepares the traffic (reading a capture now, so its errors come
-  // first) and opens the pseudo-terminal; nothing plays yet. Null with the
-  // reason in `error` on failure.
+  // first) and opens the pseudo-terminal or the device; nothing plays yet.
+  // Null with the reason in `error` on failure.
   static std::unique_ptr<SimulatedAdapter> Create(
       const SimulationOptions& options, std::string& error);
 

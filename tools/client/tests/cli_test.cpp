@@ -49,6 +49,9 @@ TEST(Program, RefusesBadInputWithAClearMessageAndNonZeroStatus) {
       {"monitor --format xml", "", 2, "expected text, candump or json"},
       {"monitor --protocol J1708 --pgn EEC1", "", 2, "add --protocol J1939"},
       {"bogus", "", 2, "unknown command 'bogus'"},
+      {"sim --device /nonexistent/tty", "", 1, "cannot open /nonexistent/tty"},
+      {"sim --device /dev/null --link " + scratch.File("com1"), "", 2,
+       "--device and --link cannot be used together"},
   };
   for (const Case& c : cases) {
     const RunResult run = RunProgram(scratch, c.args, c.environment, 30);

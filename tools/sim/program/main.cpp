@@ -1,5 +1,6 @@
-// vlr1210-sim: a simulated adapter on a pseudo-terminal for people and for
-// test harnesses. Prints the slave path first, then runs until SIGINT,
+// vlr1210-sim: a simulated adapter on a pseudo-terminal (or a serial device)
+// for people and for test harnesses. Prints the slave path (or the device)
+// first, then runs until SIGINT,
 // SIGTERM, `quit` or the end of stdin.
 #include <poll.h>
 #include <signal.h>

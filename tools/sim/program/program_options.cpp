@@ -45,6 +45,13 @@ std::string ParseBuses(ProgramOptions& o, std::string_view value) {
 const std::vector<OptionSpec>& AdapterOptionTable() {
   static const std::vector<OptionSpec> table = {
       {"--family", "1xx|2xx", "adapter family (default 2xx)", ParseFamily},
+      {"--device", "PATH",
+       "play on this serial device instead of a pseudo-terminal",
+       [](ProgramOptions& o, std::string_view v) {
+         if (v.empty()) return std::string("--device needs a path");
+         o.adapter.device = std::string(v);
+         return std::string();
+       }},
       {"--link", "PATH", "make PATH a symbolic link to the slave (repeatable)",
        [](ProgramOptions& o, std::string_view v) {
          o.links.emplace_back(v);
@@ -142,13 +149,20 @@ bool ParseCommandLine(int argc, char** argv, ProgramOptions& options,
     error = spec->apply(options, value);
     if (!error.empty()) return false;
   }
+  // A device's host is at the far end of a cable, not on this machine, so
+  // a link for it to open has no use.
+  if (options.adapter.device && !options.links.empty()) {
+    error = "--device and --link cannot be used together";
+    return false;
+  }
   return true;
 }
 
 void PrintUsage(std::ostream& out) {
   out << "usage: vlr1210-sim [options]\n"
-         "Plays a vehicle datalink adapter on a pseudo-terminal. The first\n"
-         "line of output is the path the host opens.\n\n";
+         "Plays a vehicle datalink adapter on a pseudo-terminal, or on a\n"
+         "serial device (--device). The first line of output is the path the\n"
+         "host opens, or the device.\n\n";
   PrintTable(out, AdapterOptionTable());
   if (!SourceOptions().empty()) {
     out << "traffic:\n";

@@ -13,7 +13,7 @@
 
 #include "adapter_logic.h"
 #include "output_line.h"
-#include "pseudo_terminal.h"
+#include "line_end.h"
 #include "vlrsim/pty_adapter.h"
 
 namespace vlrsim {
@@ -37,12 +37,13 @@ struct PtyAdapter::Impl {
   void FlushQuietDecoder(Clock::time_point now);
   void PlayDueMessages(Clock::time_point now);
   void WriteDue();
+  void FollowAdapterRate();
   bool HostHoldsSlave() const;
   size_t WriteAll(std::span<const uint8_t> bytes);
 
   const AdapterOptions options;
   const Clock::time_point started = Clock::now();
-  detail::PseudoTerminal pty;
+  std::unique_ptr<detail::LineEnd> line;  // the I/O thread reads and writes it
   Recording recording;
   int wake_read = -1;
   int wake_write = -1;

@@ -59,7 +59,7 @@ Clock::duration PtyAdapter::Impl::PollTimeout(Clock::time_point now) {
 
 void PtyAdapter::Impl::WaitForEvents(Clock::duration timeout) {
   std::array<pollfd, 2> fds{pollfd{wake_read, POLLIN, 0},
-                            pollfd{pty.fd(), POLLIN, 0}};
+                            pollfd{line->fd(), POLLIN, 0}};
   const nfds_t count = host_present ? 2 : 1;
   if (!host_present) timeout = std::min<Clock::duration>(timeout, kNoHostInterval);
   const timespec wait = ToTimespec(timeout);
@@ -75,7 +75,7 @@ void PtyAdapter::Impl::WaitForEvents(Clock::duration timeout) {
 void PtyAdapter::Impl::ReadHost() {
   std::array<uint8_t, 4096> buffer;
   for (;;) {
-    const ssize_t n = ::read(pty.fd(), buffer.data(), buffer.size());
+    const ssize_t n = ::read(line->fd(), buffer.data(), buffer.size());
     if (n > 0) {
       host_present = true;
       HandleHostBytes(std::span(buffer.data(), static_cast<size_t>(n)));
@@ -91,7 +91,7 @@ void PtyAdapter::Impl::ReadHost() {
 
 void PtyAdapter::Impl::HandleHostBytes(std::span<const uint8_t> bytes) {
   const auto at = Clock::now();
-  const uint32_t host_baud = pty.SlaveBaud();
+  const uint32_t host_baud = line->Baud();
   last_host_byte = at;
   if (options.record) {
     recording.AddHostChunk(Chunk{at, Bytes(bytes.begin(), bytes.end())});
@@ -114,13 +114,26 @@ void PtyAdapter::Impl::HandleHostFrames(std::vector<HostFrame> frames,
         }
       }
     }
+    FollowAdapterRate();
     if (options.on_host_frame) options.on_host_frame(frame);
   }
 }
 
+// Before the next frame is read: on a real line the host's next bytes come
+// at the new rate already (it changes its own side right after the
+// unanswered rate change).
+void PtyAdapter::Impl::FollowAdapterRate() {
+  uint32_t baud;
+  {
+    std::lock_guard guard(lock);
+    baud = logic.ListeningBaud();
+  }
+  line->ListenAt(baud);
+}
+
 void PtyAdapter::Impl::FlushQuietDecoder(Clock::time_point now) {
   if (decoder.Pending() == 0 || now - last_host_byte < kQuietGap) return;
-  HandleHostFrames(decoder.Flush(now), pty.SlaveBaud());
+  HandleHostFrames(decoder.Flush(now), line->Baud());
 }
 
 void PtyAdapter::Impl::PlayDueMessages(Clock::time_point now) {
@@ -169,7 +182,7 @@ void PtyAdapter::Impl::WriteDue() {
 // dropped: a pseudo-terminal would keep it for the next host, which a line
 // with no one listening does not.
 bool PtyAdapter::Impl::HostHoldsSlave() const {
-  pollfd probe{pty.fd(), 0, 0};
+  pollfd probe{line->fd(), 0, 0};
   return ::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP);
 }
 
@@ -178,14 +191,14 @@ size_t PtyAdapter::Impl::WriteAll(std::span<const uint8_t> bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n =
-        ::write(pty.fd(), bytes.data() + written, bytes.size() - written);
+        ::write(line->fd(), bytes.data() + written, bytes.size() - written);
     if (n > 0) {
       written += static_cast<size_t>(n);
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) break;
-    pollfd room{pty.fd(), POLLOUT, 0};
+    pollfd room{line->fd(), POLLOUT, 0};
     if (::poll(&room, 1, kWriteStallMs) <= 0 || !(room.revents & POLLOUT)) {
       break;
     }

@@ -7,7 +7,8 @@ namespace vlrsim::detail {
 
 AdapterLogic::AdapterLogic(const AdapterOptions& options)
     : family_(options.family),
-      check_line_rate_(options.check_line_rate),
+      check_line_rate_(options.check_line_rate && !options.device),
+      real_line_(options.device.has_value()),
       slot_frame_resumes_receive_(options.slot_frame_resumes_receive),
       silent_(options.silent),
       loopback_(options.loopback),
@@ -24,6 +25,7 @@ std::vector<Reaction> AdapterLogic::OnHostFrame(const HostFrame& frame,
   }
   if (family_ == Family::k2xx) {
     wake_up_run_ = 0;
+    garbled_run_ = 0;
     if (!Understood(frame, host_baud)) return {};
   }
   if (frame.kind == HostFrame::Kind::kCommand) return AnswerCommand(frame);
@@ -63,25 +65,45 @@ bool AdapterLogic::Understood(const HostFrame& frame, uint32_t host_baud) const 
       frame.channel == synced::kChannelLink) {
     return true;
   }
-  const uint32_t adapter_baud =
-      state_.rate_changed ? ConnectedBaud(Family::k2xx) : kStartupBaud;
-  return host_baud == adapter_baud;
+  return host_baud == ListeningBaud();
+}
+
+uint32_t AdapterLogic::ListeningBaud() const {
+  if (family_ == Family::k2xx && !state_.rate_changed) return kStartupBaud;
+  return ConnectedBaud(family_);
 }
 
 void AdapterLogic::NoteWakeUpBytes(const HostFrame& frame) {
   for (uint8_t byte : frame.raw) {
+    NoteGarbledByte(byte);
     if (byte != synced::kWakeUpByte) {
       wake_up_run_ = 0;
       continue;
     }
     ++state_.wake_up_bytes;
-    if (++wake_up_run_ == kWakeUpResetCount) {
-      const int seen = state_.wake_up_bytes;
-      state_ = AdapterState{};
-      state_.wake_up_bytes = seen;
-      filter_.Clear();
-    }
+    if (++wake_up_run_ == kWakeUpResetCount) ResetToPowerOn();
   }
+}
+
+// A host that connects again starts at 9600 baud. On a pseudo-terminal its
+// wake-up run arrives intact whatever the adapter's rate, but on a real
+// line an adapter still at 115200 cannot read it: each slow byte arrives as
+// framing errors, which a raw line delivers as NUL bytes. Such a run resets
+// the adapter, so that the rest of the start-up, at 9600, is understood.
+void AdapterLogic::NoteGarbledByte(uint8_t byte) {
+  if (!real_line_ || !state_.rate_changed || byte != 0x00) {
+    garbled_run_ = 0;
+    return;
+  }
+  if (++garbled_run_ == kGarbledResetCount) ResetToPowerOn();
+}
+
+void AdapterLogic::ResetToPowerOn() {
+  const int seen = state_.wake_up_bytes;
+  state_ = AdapterState{};
+  state_.wake_up_bytes = seen;
+  filter_.Clear();
+  garbled_run_ = 0;
 }
 
 void AdapterLogic::ApplyCommand(const HostFrame& frame) {

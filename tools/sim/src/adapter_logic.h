@@ -44,6 +44,10 @@ class AdapterLogic {
     report_j1939_ = j1939;
   }
 
+  // The rate the adapter listens and talks at: 1xx 38400; 2xx 9600 until
+  // the rate change, 115200 after it.
+  uint32_t ListeningBaud() const;
+
   AdapterState State() const { return state_; }
   const IdentifierFilter& Filter() const { return filter_; }
 
@@ -51,15 +55,21 @@ class AdapterLogic {
   // A run of wake-up bytes this long puts a 2xx adapter back to its
   // power-on state: the host is starting a new connection.
   static constexpr int kWakeUpResetCount = 8;
+  // On a real line, a run of NUL bytes this long while at 115200 is a host
+  // starting over at 9600 (see NoteGarbledBytes).
+  static constexpr int kGarbledResetCount = 8;
 
   bool Understood(const HostFrame& frame, uint32_t host_baud) const;
   void NoteWakeUpBytes(const HostFrame& frame);
+  void NoteGarbledByte(uint8_t byte);
+  void ResetToPowerOn();
   void ApplyCommand(const HostFrame& frame);
   std::vector<Reaction> AnswerCommand(const HostFrame& frame);
   std::vector<Reaction> AnswerMessage(const HostFrame& frame, uint32_t stamp);
 
   Family family_;
   bool check_line_rate_;
+  bool real_line_;  // a device: the line, not the adapter, enforces the rate
   bool slot_frame_resumes_receive_;
   bool silent_;
   bool loopback_;
@@ -68,6 +78,7 @@ class AdapterLogic {
   bool report_j1939_;
   AdapterState state_;
   int wake_up_run_ = 0;  // consecutive wake-up bytes just seen
+  int garbled_run_ = 0;  // consecutive NUL bytes outside frames
   IdentifierFilter filter_;
 };
 

@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <system_error>
-#include <utility>
 
 namespace vlrsim::detail {
 
@@ -59,19 +58,6 @@ uint32_t PseudoTerminal::SlaveBaud() const {
   termios settings{};
   if (::tcgetattr(master_, &settings) != 0) return 0;
   return BaudOfSpeed(::cfgetospeed(&settings));
-}
-
-uint32_t BaudOfSpeed(unsigned speed_code) {
-  static constexpr std::pair<speed_t, uint32_t> kRates[] = {
-      {B300, 300},       {B600, 600},       {B1200, 1200},
-      {B2400, 2400},     {B4800, 4800},     {B9600, 9600},
-      {B19200, 19200},   {B38400, 38400},   {B57600, 57600},
-      {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
-  };
-  for (const auto& [code, baud] : kRates) {
-    if (code == speed_code) return baud;
-  }
-  return 0;
 }
 
 }  // namespace vlrsim::detail

@@ -4,14 +4,14 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 
-#include <sys/types.h>
+#include "line_end.h"
+#include "line_rates.h"
 
 namespace vlrsim::detail {
 
-class PseudoTerminal {
+class PseudoTerminal : public LineEnd {
  public:
   // Throws std::system_error on failure.
   PseudoTerminal();
@@ -19,17 +19,18 @@ class PseudoTerminal {
   PseudoTerminal(const PseudoTerminal&) = delete;
   PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-  int fd() const { return master_; }
+  int fd() const override { return master_; }
   const std::string& SlavePath() const { return slave_path_; }
   // The slave's output rate in bits per second (0: not a standard rate).
   uint32_t SlaveBaud() const;
+
+  const std::string& Path() const override { return slave_path_; }
+  uint32_t Baud() const override { return SlaveBaud(); }
+  void ListenAt(uint32_t) override {}
 
  private:
   int master_ = -1;
   std::string slave_path_;
 };
-
-// Bits per second for a termios speed code, 0 when unknown.
-uint32_t BaudOfSpeed(unsigned speed_code);
 
 }  // namespace vlrsim::detail

@@ -15,6 +15,7 @@ namespace vlrsim {
 
 PtyAdapter::Impl::Impl(AdapterOptions adapter_options)
     : options(std::move(adapter_options)),
+      line(detail::OpenLineEnd(options)),
       logic(options),
       output(ConnectedBaud(options.family)),
       decoder(options.family) {
@@ -37,7 +38,7 @@ PtyAdapter::Impl::~Impl() {
   std::lock_guard guard(links_lock);
   for (const auto& link : links) {
     std::error_code error;
-    if (std::filesystem::read_symlink(link, error) == pty.SlavePath()) {
+    if (std::filesystem::read_symlink(link, error) == line->Path()) {
       std::filesystem::remove(link, error);
     }
   }
@@ -81,20 +82,20 @@ void PtyAdapter::Stop() {
 }
 
 const std::string& PtyAdapter::SlavePath() const {
-  return impl_->pty.SlavePath();
+  return impl_->line->Path();
 }
 
 void PtyAdapter::LinkTo(const std::filesystem::path& link) {
   namespace fs = std::filesystem;
   if (fs::is_symlink(fs::symlink_status(link))) fs::remove(link);
-  fs::create_symlink(impl_->pty.SlavePath(), link);
+  fs::create_symlink(impl_->line->Path(), link);
   std::lock_guard guard(impl_->links_lock);
   impl_->links.push_back(link);
 }
 
 Family PtyAdapter::family() const { return impl_->options.family; }
 
-uint32_t PtyAdapter::CurrentBaud() const { return impl_->pty.SlaveBaud(); }
+uint32_t PtyAdapter::CurrentBaud() const { return impl_->line->Baud(); }
 
 void PtyAdapter::SetSilent(bool silent) {
   std::lock_guard guard(impl_->lock);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cable.h"
 #include "host_port.h"
 #include "vlrsim/adapter_frame.h"
 #include "vlrsim/counted_frames.h"
@@ -122,10 +123,44 @@ TEST(Program, RefusesBadOptions) {
   const std::vector<std::vector<std::string>> bad = {
       {"--family", "3xx"}, {"--ready-delay", "soon"}, {"--frobnicate"},
       {"--family"},        {"--silent=yes"},
+      {"--device", "/dev/null", "--link", "/tmp/vlrsim-unused-link"},
   };
   for (const auto& args : bad) {
     Program program(args);
     EXPECT_EQ(program.Wait(), 2) << args[0];
+  }
+}
+
+TEST(Program, PlaysOnADevice) {
+  testing::Cable cable;
+  ASSERT_TRUE(cable.ready());
+  Program program({"--family", "1xx", "--device", cable.device(),
+                   "--stdin-control"});
+  EXPECT_EQ(program.Line(), cable.device());
+  program.Say("baud");
+  EXPECT_EQ(program.Line(), "ok 38400");
+  program.Say("send j1939 18FEF100 0102030405060708");
+  EXPECT_EQ(program.Line(), "ok");
+  const Bytes expected =
+      counted::J1939Frame(0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+  EXPECT_EQ(cable.Read(expected.size(), milliseconds{5000}), expected);
+  program.Say("quit");
+  EXPECT_EQ(program.Line(), "ok");
+  EXPECT_EQ(program.Wait(), 0);
+}
+
+// Open failures are the program's run-time failures (1), said on stderr,
+// with nothing on stdout where a harness expects the path.
+TEST(Program, RefusesADeviceItCannotHold) {
+  testing::Cable cable;
+  ASSERT_TRUE(cable.ready());
+  Program holder({"--device", cable.device()});
+  ASSERT_EQ(holder.Line(), cable.device());
+  for (const std::string& device : {std::string("/nonexistent/ttyUSB9"),
+                                   std::string("/dev/null"), cable.device()}) {
+    Program program({"--device", device});
+    EXPECT_EQ(program.Line(), "") << device;
+    EXPECT_EQ(program.Wait(), 1) << device;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "vlrsim/family.h"
 #include "vlrsim/host_frame.h"
@@ -13,6 +14,12 @@ namespace vlrsim {
 
 struct AdapterOptions {
   Family family = Family::k2xx;
+
+  // Play on this serial device (a cable to a host elsewhere) instead of a
+  // new pseudo-terminal. The adapter then sets the device's rate itself, as
+  // the hardware does: 1xx 38400 baud; 2xx 9600 until the rate change,
+  // 115200 after it, 9600 again when a wake-up run resets it.
+  std::optional<std::string> device;
 
   // Answers nothing at all: no acknowledgement, no ready frame, no traffic,
   // no loopback. Bytes a test sends explicitly still go out. A connect to a
@@ -38,7 +45,8 @@ struct AdapterOptions {
 
   // 2xx: after the rate change the adapter listens at 115200 baud only; a
   // frame that arrives while the host's line is at another rate would be
-  // garbled, so it is ignored (recorded, not answered).
+  // garbled, so it is ignored (recorded, not answered). On a device the
+  // line itself garbles such frames, so there the setting has no effect.
   bool check_line_rate = true;
 
   // 2xx: programming a filter slot switches J1939 receive back on. The

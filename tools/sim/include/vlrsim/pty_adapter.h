@@ -14,6 +14,10 @@
 // exclusively, close it and open it again; the line settings are read from
 // the master side, which reports the slave's.
 //
+// With options.device the adapter plays on that serial device instead, and
+// sets the device's rate as the adapter family does (see AdapterOptions);
+// SlavePath() then names the device.
+//
 // All member functions are safe to call from any thread. Output requested by
 // a test is queued and written in order by the I/O thread; each Send*
 // returns at once.
@@ -38,7 +42,9 @@ namespace vlrsim {
 
 class PtyAdapter {
  public:
-  // Throws std::system_error when the pseudo-terminal cannot be made.
+  // Throws std::system_error when the pseudo-terminal cannot be made or the
+  // device cannot be opened (EBUSY: another program holds it); what() names
+  // the device.
   explicit PtyAdapter(AdapterOptions options = {});
   ~PtyAdapter();
   PtyAdapter(const PtyAdapter&) = delete;
@@ -47,7 +53,7 @@ class PtyAdapter {
   // Ends the I/O thread (idempotent). Output still queued is dropped.
   void Stop();
 
-  // The path the host opens, e.g. /dev/pts/7.
+  // The path the host opens, e.g. /dev/pts/7, or the device played on.
   const std::string& SlavePath() const;
   // Makes `link` a symbolic link to the slave (replacing an existing
   // symbolic link there; any other file is left alone and reported by
@@ -58,7 +64,8 @@ class PtyAdapter {
   Family family() const;
 
   // The rate the host last set on its side of the line, in bits per
-  // second; 0 when the setting maps to no standard rate.
+  // second; 0 when the setting maps to no standard rate. On a device, the
+  // rate the adapter set on its own side.
   uint32_t CurrentBaud() const;
 
   // ---- behaviour, changeable while running --------------------------------
