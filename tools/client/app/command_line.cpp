@@ -57,4 +57,12 @@ void PrintOptions(std::ostream& out, std::span<const OptionSpec> options) {
   }
 }
 
+OptionSpec DriverPathOption(std::string& path) {
+  return {"--driver", "PATH", "the RP1210 driver library to load",
+          [&path](std::string_view v) {
+            path = std::string(v);
+            return std::string();
+          }};
+}
+
 }  // namespace vlrclient

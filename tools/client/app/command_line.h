@@ -29,4 +29,7 @@ std::string ParseArguments(std::span<const std::string_view> args,
 
 void PrintOptions(std::ostream& out, std::span<const OptionSpec> options);
 
+// "--driver PATH", which every subcommand that loads the driver takes.
+OptionSpec DriverPathOption(std::string& path);
+
 }  // namespace vlrclient

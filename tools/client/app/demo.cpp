@@ -17,11 +17,7 @@ std::vector<OptionSpec> DemoOptionTable(MonitorOptions& monitor,
   std::vector<OptionSpec> table = MonitorOptionTable(monitor);
   for (OptionSpec& option : TrafficOptionTable(traffic))
     table.push_back(std::move(option));
-  table.push_back({"--driver", "PATH", "the RP1210 driver library to load",
-                   [&driver_path](std::string_view v) {
-                     driver_path = std::string(v);
-                     return std::string();
-                   }});
+  table.push_back(DriverPathOption(driver_path));
   return table;
 }
 

@@ -39,11 +39,7 @@ std::vector<OptionSpec> InfoOptionTable(InfoOptions& o) {
          o.protocol = *protocol;
          return {};
        }},
-      {"--driver", "PATH", "the RP1210 driver library to load",
-       [&o](std::string_view v) {
-         o.driver_path = std::string(v);
-         return std::string();
-       }},
+      DriverPathOption(o.driver_path),
   };
 }
 

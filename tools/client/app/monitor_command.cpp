@@ -11,11 +11,7 @@ int RunMonitorCommand(std::span<const std::string_view> args) {
   MonitorOptions options;
   std::string driver_path;
   std::vector<OptionSpec> table = MonitorOptionTable(options);
-  table.push_back({"--driver", "PATH", "the RP1210 driver library to load",
-                   [&driver_path](std::string_view v) {
-                     driver_path = std::string(v);
-                     return std::string();
-                   }});
+  table.push_back(DriverPathOption(driver_path));
   std::vector<std::string_view> positional;
   std::string error = ParseArguments(args, table, positional);
   if (error.empty() && !positional.empty())

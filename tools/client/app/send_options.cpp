@@ -118,11 +118,7 @@ std::vector<OptionSpec> SendOptionTable(SendOptions& o) {
          o.interval_s = *s;
          return {};
        }},
-      {"--driver", "PATH", "the RP1210 driver library to load",
-       [&o](std::string_view v) {
-         o.driver_path = std::string(v);
-         return std::string();
-       }},
+      DriverPathOption(o.driver_path),
   };
 }
 
