@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "fd_io.h"
 #include "vlrsim/family.h"
 
 namespace vlrsim::testing {
@@ -52,15 +53,18 @@ class Cable {
     termios t{};
     if (::tcgetattr(master_, &t) != 0) return 0;
     switch (::cfgetospeed(&t)) {
-      case B9600: return 9600;
-      case B38400: return 38400;
-      case B115200: return 115200;
-      default: return 0;
+      case B9600:
+        return 9600;
+      case B38400:
+        return 38400;
+      case B115200:
+        return 115200;
+      default:
+        return 0;
     }
   }
   // Polled, because the adapter switches after it has read the frame.
-  bool WaitForAdapterBaud(uint32_t baud,
-                          std::chrono::milliseconds wait) const {
+  bool WaitForAdapterBaud(uint32_t baud, std::chrono::milliseconds wait) const {
     const auto end = std::chrono::steady_clock::now() + wait;
     while (AdapterBaud() != baud) {
       if (std::chrono::steady_clock::now() > end) return false;
@@ -70,24 +74,10 @@ class Cable {
   }
 
   bool Write(const Bytes& bytes) {
-    return ::write(master_, bytes.data(), bytes.size()) ==
-           static_cast<ssize_t>(bytes.size());
+    return testing_io::WriteAll(master_, bytes);
   }
   Bytes Read(size_t count, std::chrono::milliseconds wait) {
-    Bytes bytes;
-    const auto end = std::chrono::steady_clock::now() + wait;
-    while (bytes.size() < count) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          end - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
-      pollfd p{master_, POLLIN, 0};
-      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-      uint8_t buffer[256];
-      const ssize_t n =
-          ::read(master_, buffer, std::min(sizeof buffer, count - bytes.size()));
-      if (n > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    return bytes;
+    return testing_io::ReadUpTo(master_, count, wait);
   }
 
  private:

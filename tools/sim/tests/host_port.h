@@ -13,6 +13,7 @@
 #include <chrono>
 #include <string>
 
+#include "fd_io.h"
 #include "vlrsim/family.h"
 
 namespace vlrsim::testing {
@@ -45,27 +46,10 @@ class HostPort {
     return ::tcsetattr(fd_, TCSANOW, &t) == 0;
   }
 
-  bool Write(const Bytes& bytes) {
-    return ::write(fd_, bytes.data(), bytes.size()) ==
-           static_cast<ssize_t>(bytes.size());
-  }
-
+  bool Write(const Bytes& bytes) { return testing_io::WriteAll(fd_, bytes); }
   // Reads until `count` bytes have come or `wait` has passed.
   Bytes Read(size_t count, std::chrono::milliseconds wait) {
-    Bytes bytes;
-    const auto end = std::chrono::steady_clock::now() + wait;
-    while (bytes.size() < count) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          end - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-      uint8_t buffer[4096];
-      const size_t want = std::min(sizeof buffer, count - bytes.size());
-      const ssize_t n = ::read(fd_, buffer, want);
-      if (n > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    return bytes;
+    return testing_io::ReadUpTo(fd_, count, wait);
   }
 
   // Whatever arrives within `wait`.
