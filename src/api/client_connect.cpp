@@ -1,27 +1,16 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "api/connection_api.h"
 #include "api/rp1210.h"
+#include "connection/protocol_string.h"
 #include "link/adapter_threads.h"
 #include "link/command_channel.h"
 #include "link/port_setup.h"
 
 namespace vlr::api {
-
-bool ParseProtocolName(const char* name, Protocol& out) {
-  if (name == nullptr) return false;
-  if (std::strcmp(name, "J1708") == 0) {
-    out = Protocol::kJ1708;
-    return true;
-  }
-  if (std::strcmp(name, "J1939") == 0) {
-    out = Protocol::kJ1939;
-    return true;
-  }
-  return false;
-}
 
 namespace {
 
@@ -93,8 +82,9 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
                 long rxSize) {
   ConnectionState& state = Connection();
   if (!DeviceRecord::IsValidDeviceId(deviceId)) return ERR_INVALID_DEVICE;
-  Protocol protocol{};
-  if (!ParseProtocolName(protocolName, protocol)) return ERR_INVALID_PROTOCOL;
+  const std::optional<Protocol> parsed = ParseProtocolString(protocolName);
+  if (!parsed) return ERR_INVALID_PROTOCOL;
+  const Protocol protocol = *parsed;
   if (Device().IsOpen(deviceId) && protocol == Protocol::kJ1708 &&
       Device().GetRawMode() == 1) {
     return ERR_CONNECT_NOT_ALLOWED;

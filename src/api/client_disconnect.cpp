@@ -60,10 +60,14 @@ int16_t Disconnect(int16_t clientId) {
   return released ? 0 : ERR_FREE_MEMORY;
 }
 
+int16_t ClientDisconnect(int16_t clientId) {
+  platform::SleepMs(200);
+  return Disconnect(clientId);
+}
+
 }  // namespace vlr::api
 
 extern "C" RP1210_EXPORT short RP1210_API
 RP1210_ClientDisconnect(short nClientID) {
-  vlr::platform::SleepMs(200);
-  return vlr::api::Disconnect(nClientID);
+  return vlr::api::ClientDisconnect(nClientID);
 }

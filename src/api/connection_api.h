@@ -8,12 +8,21 @@
 
 namespace vlr::api {
 
-// The protocol named exactly "J1708" or "J1939"; false for anything else,
-// a null pointer included.
-bool ParseProtocolName(const char* name, Protocol& out);
-
 // Ends the client's connection; the body of RP1210_ClientDisconnect after
-// its initial pause. Also used by the reset command.
+// its initial pause.
 int16_t Disconnect(int16_t clientId);
+
+// All of RP1210_ClientDisconnect, pause included. The reset command calls
+// this, never the exported function: a host program may define a function
+// of the same name, and the driver must not end up in it.
+int16_t ClientDisconnect(int16_t clientId);
+
+// Commands 39, 45 and 37 for a valid client.
+int16_t FlushBuffers(int16_t clientId);
+int16_t GetConnectionSpeed(uint8_t* buffer, int16_t size);
+int16_t SetJ1939Baud(const uint8_t* buffer, int16_t size);
+
+// The text RP1210_GetErrorMsg gives for `code`; null when the code has none.
+const char* ErrorText(int16_t code);
 
 }  // namespace vlr::api

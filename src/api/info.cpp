@@ -2,18 +2,20 @@
 #include <cstring>
 #include <iterator>
 
+#include "api/connection_api.h"
 #include "api/rp1210.h"
+#include "api/version_texts.h"
 #include "connection/connection_state.h"
 
 namespace vlr::api {
 namespace {
 
-struct ErrorText {
+struct ErrorEntry {
   int16_t code;
   const char* text;
 };
 
-constexpr ErrorText kErrorTexts[] = {
+constexpr ErrorEntry kErrorTexts[] = {
     {0, "ERR_SUCCESS"},
     {128, "ERR_DLL_NOT_INITIALIZED"},
     {129, "ERR_INVALID_CLIENT_ID"},
@@ -50,6 +52,10 @@ constexpr ErrorText kErrorTexts[] = {
     {160, "ERR_MAX_NOTIFY_EXCEEDED"},
     {161, "ERR_MAX_FILTERS_EXCEEDED"},
     {162, "ERR_HARDWARE_STATUS_CHANGE"},
+    // Returned only by what the later revisions added; an application
+    // must be able to look up every code the driver gives it.
+    {457, "ERR_J1939_BAUD_SET_NONSTANDARD"},
+    {601, "ERR_NULL_PARAMETER"},
 };
 
 void CopyText(char* out, const char* text) {
@@ -59,30 +65,36 @@ void CopyText(char* out, const char* text) {
 constexpr size_t kStatusSize = 6;
 
 }  // namespace
+
+const char* ErrorText(int16_t code) {
+  const auto* found =
+      std::find_if(std::begin(kErrorTexts), std::end(kErrorTexts),
+                   [&](const ErrorEntry& e) { return e.code == code; });
+  return found == std::end(kErrorTexts) ? nullptr : found->text;
+}
+
 }  // namespace vlr::api
 
 using namespace vlr;
 
 extern "C" RP1210_EXPORT short RP1210_API
 RP1210_GetErrorMsg(short ErrorCode, char* fpchDescription) {
-  const auto* found = std::find_if(
-      std::begin(api::kErrorTexts), std::end(api::kErrorTexts),
-      [&](const api::ErrorText& e) { return e.code == ErrorCode; });
-  if (found == std::end(api::kErrorTexts)) {
+  const char* text = api::ErrorText(ErrorCode);
+  if (text == nullptr) {
     api::CopyText(fpchDescription, "ERR_CODE_NOT_FOUND");
     return ERR_CODE_NOT_FOUND;
   }
-  api::CopyText(fpchDescription, found->text);
+  api::CopyText(fpchDescription, text);
   return 0;
 }
 
 extern "C" RP1210_EXPORT void RP1210_API
 RP1210_ReadVersion(char* fpchDLLMajorVersion, char* fpchDLLMinorVersion,
                    char* fpchAPIMajorVersion, char* fpchAPIMinorVersion) {
-  api::CopyText(fpchDLLMajorVersion, "1");
-  api::CopyText(fpchDLLMinorVersion, "1");
-  api::CopyText(fpchAPIMajorVersion, "2");
-  api::CopyText(fpchAPIMinorVersion, "0");
+  api::CopyText(fpchDLLMajorVersion, api::kDriverMajorVersion);
+  api::CopyText(fpchDLLMinorVersion, api::kDriverMinorVersion);
+  api::CopyText(fpchAPIMajorVersion, api::kApiMajorVersion);
+  api::CopyText(fpchAPIMinorVersion, api::kApiMinorVersion);
 }
 
 extern "C" RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(

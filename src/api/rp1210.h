@@ -71,6 +71,10 @@ extern "C" {
 #define ERR_MAX_NOTIFY_EXCEEDED 160
 #define ERR_MAX_FILTERS_EXCEEDED 161
 #define ERR_HARDWARE_STATUS_CHANGE 162
+/* Codes of the later RP1210 revisions that this driver returns, with the
+ * numbers those revisions give them. */
+#define ERR_J1939_BAUD_SET_NONSTANDARD 457 /* command 37: a rate not run */
+#define ERR_NULL_PARAMETER 601             /* a required pointer was null */
 
 /* RP1210_SendCommand command numbers. */
 #define RP1210_Reset_Device 0
@@ -84,6 +88,30 @@ extern "C" {
 #define RP1210_Set_All_Filters_States_to_Discard 17
 #define RP1210_Set_Message_Receive 18
 #define RP1210_Protect_J1939_Address 19
+/* Commands of the later revisions that applications send after connecting. */
+#define RP1210_Set_J1939_Baud 37
+#define RP1210_Flush_Tx_Rx_Buffers 39
+#define RP1210_Get_Protocol_Connection_Speed 45
+
+/* Command 37: byte 0 says when the change happens, byte 1 the rate. The
+ * adapters run J1939 at 250 kbit/s only, so RP1210_BAUD_250k is the one
+ * rate the command accepts. */
+#define RP1210_CHANGE_BAUD_NOW 0x00
+#define RP1210_MSG_FIRST_CHANGE_BAUD_AFTER 0x01
+#define RP1210_BAUD_9600 0x00
+#define RP1210_BAUD_19200 0x01
+#define RP1210_BAUD_38400 0x02
+#define RP1210_BAUD_57600 0x03
+#define RP1210_BAUD_125k 0x04
+#define RP1210_BAUD_250k 0x05
+#define RP1210_BAUD_500k 0x06
+#define RP1210_BAUD_1000k 0x07
+
+/* Buffer sizes of the later revisions' conventions: each version text of
+ * RP1210_ReadDetailedVersion and the description of RP1210_GetErrorMsg and
+ * RP1210_GetLastErrorMsg, terminating zero included. */
+#define RP1210_VERSION_TEXT_SIZE 17
+#define RP1210_DESCRIPTION_SIZE 80
 
 /* J1939 filter group flags (command 4). */
 #define FILTER_PGN 0x01
@@ -124,6 +152,15 @@ RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(short nClientID,
                                                         char* fpchClientInfo,
                                                         short nInfoSize,
                                                         short nBlockOnRequest);
+/* From the later revisions; RP1210A applications do not call them. */
+RP1210_EXPORT short RP1210_API RP1210_ReadDetailedVersion(short nClientID,
+                                                          char* fpchAPIVersionInfo,
+                                                          char* fpchDLLVersionInfo,
+                                                          char* fpchFWVersionInfo);
+RP1210_EXPORT short RP1210_API RP1210_GetLastErrorMsg(short ErrorCode,
+                                                      int* SubErrorCode,
+                                                      char* fpchDescription,
+                                                      short nClientID);
 
 #ifdef __cplusplus
 }

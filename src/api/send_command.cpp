@@ -30,8 +30,7 @@ int16_t ResetDevice(int16_t clientId, int16_t deviceId) {
   if (Device().GetClientCount(deviceId) != 1) {
     return ERR_MULTIPLE_CLIENTS_CONNECTED;
   }
-  return RP1210_ClientDisconnect(clientId) == 0 ? 0
-                                                : ERR_HARDWARE_NOT_RESPONDING;
+  return ClientDisconnect(clientId) == 0 ? 0 : ERR_HARDWARE_NOT_RESPONDING;
 }
 
 int16_t SetAllFilters(int16_t clientId, int16_t deviceId, bool pass) {
@@ -132,7 +131,7 @@ int16_t SetEcho(int16_t clientId, const uint8_t* buffer) {
   return 0;
 }
 
-int16_t SendCommand(int16_t command, int16_t clientId, const uint8_t* buffer,
+int16_t SendCommand(int16_t command, int16_t clientId, uint8_t* buffer,
                     int16_t size) {
   if (!Clients().IsValidClient(clientId)) return ERR_INVALID_CLIENT_ID;
   const int16_t deviceId = Clients().GetDeviceId(clientId);
@@ -159,6 +158,12 @@ int16_t SendCommand(int16_t command, int16_t clientId, const uint8_t* buffer,
       if (buffer == nullptr) return ERR_INVALID_COMMAND;
       Clients().SetMessageReceive(clientId, buffer);
       return 0;
+    case RP1210_Set_J1939_Baud:
+      return SetJ1939Baud(buffer, size);
+    case RP1210_Flush_Tx_Rx_Buffers:
+      return FlushBuffers(clientId);
+    case RP1210_Get_Protocol_Connection_Speed:
+      return GetConnectionSpeed(buffer, size);
     default:
       return 0;  // accepted without effect
   }
@@ -173,7 +178,7 @@ RP1210_SendCommand(short nCommandNumber, short nClientID,
   try {
     return vlr::api::SendCommand(
         nCommandNumber, nClientID,
-        reinterpret_cast<const uint8_t*>(fpchClientCommand), nMessageSize);
+        reinterpret_cast<uint8_t*>(fpchClientCommand), nMessageSize);
   } catch (...) {
     return ERR_INVALID_COMMAND;  // no exception may reach the caller
   }

@@ -1,12 +1,13 @@
 cmake_minimum_required(VERSION 3.25)
 # Reads the export and import tables of the DLL (objdump -p) and fails
-# unless the DLL exports exactly the eight RP1210 functions under their plain
+# unless the DLL exports exactly the ten RP1210 functions under their plain
 # names and imports from system DLLs only.
 #   cmake -DOBJDUMP=... -DDLL=... -P check_exports.cmake
 set(expected
   RP1210_ClientConnect RP1210_ClientDisconnect RP1210_GetErrorMsg
   RP1210_GetHardwareStatus RP1210_ReadMessage RP1210_ReadVersion
-  RP1210_SendCommand RP1210_SendMessage)
+  RP1210_SendCommand RP1210_SendMessage
+  RP1210_ReadDetailedVersion RP1210_GetLastErrorMsg)
 # What every 32-bit Windows has; the C++ runtime must be linked in.
 set(system_dll_pattern
   "^(KERNEL32|USER32|ADVAPI32|WS2_32|WSOCK32|MSVCRT|API-MS-WIN-.*)\\.DLL$")
