@@ -12,12 +12,18 @@ add_executable(rp1210_discover
   programs/rp1210_discover.cpp
   programs/rp1210_functions.cpp
   programs/profile_text.cpp)
+# The RP1210C application of the Linux suite, built for Windows from the
+# same source.
+add_executable(rp1210c_client
+  ${CMAKE_CURRENT_SOURCE_DIR}/../rp1210c/rp1210c_client.c
+  ${CMAKE_CURRENT_SOURCE_DIR}/../rp1210c/driver_loader_win32.c)
+target_compile_definitions(rp1210c_client PRIVATE RP1210C_CALL=__stdcall)
 # Like an application they link nothing of the driver, not even its header.
 # The platform check is the exception: it tests the Win32 backend itself.
 add_executable(platform_check programs/platform_check.cpp)
 target_link_libraries(platform_check PRIVATE vlr1210_core)
 # None needs a runtime DLL beside it.
-foreach(program rp1210_run rp1210_discover platform_check)
+foreach(program rp1210_run rp1210_discover platform_check rp1210c_client)
   target_link_options(${program} PRIVATE -static)
   set_target_properties(${program} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${VLR_WINDOWS_BIN})
@@ -26,7 +32,7 @@ endforeach()
 add_custom_target(wine_bin ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vlr1210>
           ${VLR_WINDOWS_BIN}/
-  DEPENDS vlr1210 rp1210_run rp1210_discover platform_check
+  DEPENDS vlr1210 rp1210_run rp1210_discover platform_check rp1210c_client
   COMMENT "Placing VLR1210.DLL beside the test programs")
 
 # The installable files (dist/), until the top level adds that directory.
