@@ -50,9 +50,8 @@ RP1210_ReadDetailedVersion(short nClientID, char* fpchAPIVersionInfo,
 // The same texts and results as RP1210_GetErrorMsg. The client id is not
 // consulted: applications ask right after a failed connect, when they hold
 // no valid id, and the driver keeps nothing per client to report.
-extern "C" RP1210_EXPORT short RP1210_API
-RP1210_GetLastErrorMsg(short ErrorCode, int* SubErrorCode,
-                       char* fpchDescription, short) {
+extern "C" RP1210_EXPORT short RP1210_API RP1210_GetLastErrorMsg(
+    short ErrorCode, int* SubErrorCode, char* fpchDescription, short) {
   if (SubErrorCode == nullptr || fpchDescription == nullptr) {
     return ERR_NULL_PARAMETER;
   }

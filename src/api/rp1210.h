@@ -153,10 +153,9 @@ RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(short nClientID,
                                                         short nInfoSize,
                                                         short nBlockOnRequest);
 /* From the later revisions; RP1210A applications do not call them. */
-RP1210_EXPORT short RP1210_API RP1210_ReadDetailedVersion(short nClientID,
-                                                          char* fpchAPIVersionInfo,
-                                                          char* fpchDLLVersionInfo,
-                                                          char* fpchFWVersionInfo);
+RP1210_EXPORT short RP1210_API
+RP1210_ReadDetailedVersion(short nClientID, char* fpchAPIVersionInfo,
+                           char* fpchDLLVersionInfo, char* fpchFWVersionInfo);
 RP1210_EXPORT short RP1210_API RP1210_GetLastErrorMsg(short ErrorCode,
                                                       int* SubErrorCode,
                                                       char* fpchDescription,

@@ -176,9 +176,9 @@ extern "C" RP1210_EXPORT short RP1210_API
 RP1210_SendCommand(short nCommandNumber, short nClientID,
                    char* fpchClientCommand, short nMessageSize) {
   try {
-    return vlr::api::SendCommand(
-        nCommandNumber, nClientID,
-        reinterpret_cast<uint8_t*>(fpchClientCommand), nMessageSize);
+    return vlr::api::SendCommand(nCommandNumber, nClientID,
+                                 reinterpret_cast<uint8_t*>(fpchClientCommand),
+                                 nMessageSize);
   } catch (...) {
     return ERR_INVALID_COMMAND;  // no exception may reach the caller
   }

@@ -111,9 +111,9 @@ TEST_F(LaterRevisions, RefusedStringsGive136WhereThePlainCheckDid) {
 TEST_F(LaterRevisions, DetailedVersionNeedsAClientAndSaysNothingFalse) {
   std::array<char, 17> api{}, dll{}, firmware{};
   api.fill('E');
-  EXPECT_EQ(RP1210_ReadDetailedVersion(0, api.data(), dll.data(),
-                                       firmware.data()),
-            ERR_INVALID_CLIENT_ID);
+  EXPECT_EQ(
+      RP1210_ReadDetailedVersion(0, api.data(), dll.data(), firmware.data()),
+      ERR_INVALID_CLIENT_ID);
   EXPECT_EQ(api[0], 'E') << "nothing written without a client";
 
   StartAdapter(202);

@@ -99,9 +99,9 @@ TEST(HostBinding, ResetDisconnectsThroughTheDriversOwnFunction) {
   ASSERT_EQ(driver.ClientConnect(nullptr, 201, protocol, 0, 0, 0), 0);
   EXPECT_EQ(driver.SendCommand(RP1210_Reset_Device, 0, nullptr, 0), 0);
   EXPECT_EQ(hostCalls.load(), 0) << "the driver called the host's function";
-  EXPECT_EQ(driver.SendCommand(RP1210_Set_All_Filters_States_to_Pass, 0,
-                               nullptr, 0),
-            ERR_INVALID_CLIENT_ID)
+  EXPECT_EQ(
+      driver.SendCommand(RP1210_Set_All_Filters_States_to_Pass, 0, nullptr, 0),
+      ERR_INVALID_CLIENT_ID)
       << "the reset left the client connected";
   // The port and the slot are free again.
   ASSERT_EQ(driver.ClientConnect(nullptr, 201, protocol, 0, 0, 0), 0);

@@ -21,8 +21,8 @@
 /* HWND: a pointer on every system; the client has no window. */
 typedef void* WindowHandle;
 
-typedef short(RP1210C_CALL* fxRP1210_ClientConnect)(WindowHandle, short,
-                                                    char*, long, long, short);
+typedef short(RP1210C_CALL* fxRP1210_ClientConnect)(WindowHandle, short, char*,
+                                                    long, long, short);
 typedef short(RP1210C_CALL* fxRP1210_ClientDisconnect)(short);
 typedef short(RP1210C_CALL* fxRP1210_SendMessage)(short, char*, short, short,
                                                   short);
@@ -93,8 +93,8 @@ static int LoadAll(const char* name) {
   ok &= Take(driver, "RP1210_GetHardwareStatus",
              (AnyFunction*)&rp.GetHardwareStatus);
   ok &= Take(driver, "RP1210_GetErrorMsg", (AnyFunction*)&rp.GetErrorMsg);
-  ok &= Take(driver, "RP1210_GetLastErrorMsg",
-             (AnyFunction*)&rp.GetLastErrorMsg);
+  ok &=
+      Take(driver, "RP1210_GetLastErrorMsg", (AnyFunction*)&rp.GetLastErrorMsg);
   return ok;
 }
 
@@ -112,9 +112,9 @@ static void Versions(short client) {
   memset(dll, 'x', sizeof dll);
   memset(firmware, 'x', sizeof firmware);
   result = rp.ReadDetailedVersion(client, api, dll, firmware);
-  Check(result == 0 && IsText(api, 17) && IsText(dll, 17) &&
-            IsText(firmware, 17),
-        "ReadDetailedVersion", result);
+  Check(
+      result == 0 && IsText(api, 17) && IsText(dll, 17) && IsText(firmware, 17),
+      "ReadDetailedVersion", result);
   if (result != 0) return;
   printf("ReadDetailedVersion: API %s, DLL %s, firmware %s\n", api, dll,
          firmware);
@@ -183,8 +183,8 @@ static int ReadTraffic(short client, int wanted) {
 static void Traffic(short client) {
   char status[16];
   /* A request for the engine hours (PGN 0xFEE5) from the service tool. */
-  char request[] = {0x00, (char)0xEA, 0x00, 6, (char)0xF9, (char)0xFF,
-                    (char)0xE5, (char)0xFE, 0x00};
+  char request[] = {0x00,       (char)0xEA, 0x00,       6,   (char)0xF9,
+                    (char)0xFF, (char)0xE5, (char)0xFE, 0x00};
   short result =
       rp.SendCommand(Set_All_Filters_States_to_Pass, client, NULL, 0);
   Check(result == 0, "3 Set_All_Filters_States_to_Pass", result);

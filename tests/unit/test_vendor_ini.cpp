@@ -75,7 +75,8 @@ class ProfileFile {
       return;
     }
     const std::string key = Lower(Trimmed(line.substr(0, equals)));
-    if (!sections_[section].emplace(key, Trimmed(line.substr(equals + 1)))
+    if (!sections_[section]
+             .emplace(key, Trimmed(line.substr(equals + 1)))
              .second) {
       problems_.push_back(where + "repeated key " + key);
     }
