@@ -37,7 +37,7 @@ RP1210_ReadDetailedVersion(short nClientID, char* fpchAPIVersionInfo,
   if (!Clients().IsValidClient(nClientID)) return ERR_INVALID_CLIENT_ID;
   if (fpchAPIVersionInfo == nullptr || fpchDLLVersionInfo == nullptr ||
       fpchFWVersionInfo == nullptr) {
-    return ERR_NULL_PARAMETER;
+    return ERR_INVALID_COMMAND;  // as for a missing command buffer
   }
   api::WriteDottedVersion(fpchAPIVersionInfo, api::kApiMajorVersion,
                           api::kApiMinorVersion);
@@ -53,7 +53,7 @@ RP1210_ReadDetailedVersion(short nClientID, char* fpchAPIVersionInfo,
 extern "C" RP1210_EXPORT short RP1210_API RP1210_GetLastErrorMsg(
     short ErrorCode, int* SubErrorCode, char* fpchDescription, short) {
   if (SubErrorCode == nullptr || fpchDescription == nullptr) {
-    return ERR_NULL_PARAMETER;
+    return ERR_INVALID_COMMAND;
   }
   *SubErrorCode = api::kNoSubErrorCode;
   const char* text = api::ErrorText(ErrorCode);

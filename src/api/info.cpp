@@ -52,10 +52,6 @@ constexpr ErrorEntry kErrorTexts[] = {
     {160, "ERR_MAX_NOTIFY_EXCEEDED"},
     {161, "ERR_MAX_FILTERS_EXCEEDED"},
     {162, "ERR_HARDWARE_STATUS_CHANGE"},
-    // Returned only by what the later revisions added; an application
-    // must be able to look up every code the driver gives it.
-    {457, "ERR_J1939_BAUD_SET_NONSTANDARD"},
-    {601, "ERR_NULL_PARAMETER"},
 };
 
 void CopyText(char* out, const char* text) {

@@ -1,6 +1,8 @@
 // Commands of the later RP1210 revisions that applications send right after
 // connecting. The adapters run each network at one rate only, so these
-// report it and accept it, and refuse to pretend any other.
+// report it and accept it, and refuse to pretend any other. Refusals use
+// RP1210A's codes: an RP1210A application must never meet a code that
+// RP1210_GetErrorMsg does not know.
 #include <cstring>
 
 #include "api/connection_api.h"
@@ -46,7 +48,7 @@ int16_t SetJ1939Baud(const uint8_t* buffer, int16_t size) {
   if (rate > RP1210_BAUD_1000k) return ERR_INVALID_COMMAND;
   // Already the connection's rate: nothing to change.
   if (rate == RP1210_BAUD_250k) return 0;
-  return ERR_J1939_BAUD_SET_NONSTANDARD;
+  return ERR_COMMAND_NOT_SUPPORTED;
 }
 
 }  // namespace vlr::api

@@ -71,10 +71,6 @@ extern "C" {
 #define ERR_MAX_NOTIFY_EXCEEDED 160
 #define ERR_MAX_FILTERS_EXCEEDED 161
 #define ERR_HARDWARE_STATUS_CHANGE 162
-/* Codes of the later RP1210 revisions that this driver returns, with the
- * numbers those revisions give them. */
-#define ERR_J1939_BAUD_SET_NONSTANDARD 457 /* command 37: a rate not run */
-#define ERR_NULL_PARAMETER 601             /* a required pointer was null */
 
 /* RP1210_SendCommand command numbers. */
 #define RP1210_Reset_Device 0
@@ -95,7 +91,7 @@ extern "C" {
 
 /* Command 37: byte 0 says when the change happens, byte 1 the rate. The
  * adapters run J1939 at 250 kbit/s only, so RP1210_BAUD_250k is the one
- * rate the command accepts. */
+ * rate the command accepts; any other gives ERR_COMMAND_NOT_SUPPORTED. */
 #define RP1210_CHANGE_BAUD_NOW 0x00
 #define RP1210_MSG_FIRST_CHANGE_BAUD_AFTER 0x01
 #define RP1210_BAUD_9600 0x00

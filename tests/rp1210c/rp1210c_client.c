@@ -39,7 +39,7 @@ typedef short(RP1210C_CALL* fxRP1210_GetLastErrorMsg)(short, int*, char*,
 
 #define ERR_INVALID_CLIENT_ID 129
 #define ERR_CODE_NOT_FOUND 154
-#define ERR_J1939_BAUD_SET_NONSTANDARD 457
+#define ERR_COMMAND_NOT_SUPPORTED 143
 #define Set_All_Filters_States_to_Pass 3
 #define Set_J1939_Baud 37
 #define Flush_Tx_Rx_Buffers 39
@@ -152,7 +152,7 @@ static void Commands(short client) {
   result = rp.SendCommand(Set_J1939_Baud, client, rate, 2);
   rp.GetErrorMsg(result, description);
   printf("37 at 500k: %s\n", description);
-  Check(result == ERR_J1939_BAUD_SET_NONSTANDARD, "37 Set_J1939_Baud 500k",
+  Check(result == ERR_COMMAND_NOT_SUPPORTED, "37 Set_J1939_Baud 500k",
         result);
   result = rp.SendCommand(Flush_Tx_Rx_Buffers, client, NULL, 0);
   Check(result == 0, "39 Flush_Tx_Rx_Buffers", result);
