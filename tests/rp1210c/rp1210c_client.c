@@ -152,8 +152,7 @@ static void Commands(short client) {
   result = rp.SendCommand(Set_J1939_Baud, client, rate, 2);
   rp.GetErrorMsg(result, description);
   printf("37 at 500k: %s\n", description);
-  Check(result == ERR_COMMAND_NOT_SUPPORTED, "37 Set_J1939_Baud 500k",
-        result);
+  Check(result == ERR_COMMAND_NOT_SUPPORTED, "37 Set_J1939_Baud 500k", result);
   result = rp.SendCommand(Flush_Tx_Rx_Buffers, client, NULL, 0);
   Check(result == 0, "39 Flush_Tx_Rx_Buffers", result);
 }

@@ -21,6 +21,7 @@ add_executable(wine_suite
   harness/test_implementation_list.cpp
   harness/test_platform.cpp
   harness/test_rp1210c_client.cpp
+  harness/test_later_revisions.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp)
 target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup)
 target_link_libraries(wine_suite PRIVATE vlrsim GTest::gtest_main)

@@ -35,6 +35,10 @@ bool LoadRp1210Functions(const char* dllName, Rp1210Functions& out,
   ok &= Take(out.module, "RP1210_GetErrorMsg", out.GetErrorMsg, error);
   ok &= Take(out.module, "RP1210_GetHardwareStatus", out.GetHardwareStatus,
              error);
+  std::string ignored;
+  Take(out.module, "RP1210_ReadDetailedVersion", out.ReadDetailedVersion,
+       ignored);
+  Take(out.module, "RP1210_GetLastErrorMsg", out.GetLastErrorMsg, ignored);
   if (!ok) {
     ::FreeLibrary(out.module);
     out = Rp1210Functions{};

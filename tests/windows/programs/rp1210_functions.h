@@ -18,6 +18,9 @@ typedef short (WINAPI *fxRP1210_SendCommand)(short, short, char*, short);
 typedef void (WINAPI *fxRP1210_ReadVersion)(char*, char*, char*, char*);
 typedef short (WINAPI *fxRP1210_GetErrorMsg)(short, char*);
 typedef short (WINAPI *fxRP1210_GetHardwareStatus)(short, char*, short, short);
+// The two functions RP1210B/C applications add, as they declare them.
+typedef short(WINAPI* fxRP1210_ReadDetailedVersion)(short, char*, char*, char*);
+typedef short(WINAPI* fxRP1210_GetLastErrorMsg)(short, int*, char*, short);
 
 struct Rp1210Functions {
   HMODULE module = nullptr;
@@ -29,9 +32,13 @@ struct Rp1210Functions {
   fxRP1210_ReadVersion ReadVersion = nullptr;
   fxRP1210_GetErrorMsg GetErrorMsg = nullptr;
   fxRP1210_GetHardwareStatus GetHardwareStatus = nullptr;
+  // Null when the DLL lacks them; an RP1210A application does not ask.
+  fxRP1210_ReadDetailedVersion ReadDetailedVersion = nullptr;
+  fxRP1210_GetLastErrorMsg GetLastErrorMsg = nullptr;
 };
 
-// Loads `dllName` with LoadLibraryA and takes all eight functions. On
+// Loads `dllName` with LoadLibraryA and takes all eight functions, and the
+// later two where the DLL has them. On
 // failure `error` names what is missing and the library is released.
 bool LoadRp1210Functions(const char* dllName, Rp1210Functions& out,
                          std::string& error);

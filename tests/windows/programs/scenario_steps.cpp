@@ -72,6 +72,34 @@ StepOutcome ErrorText(const Rp1210Functions& d, const Words& w) {
   return Result(std::to_string(result) + " " + std::string(text.begin(), end));
 }
 
+// Text up to its zero byte, or UNTERMINATED when none is within the size.
+std::string TextIn(const char* buffer, size_t size) {
+  const char* end = std::find(buffer, buffer + size, '\0');
+  return end == buffer + size ? "UNTERMINATED" : std::string(buffer, end);
+}
+
+StepOutcome DetailedVersion(const Rp1210Functions& d, const Words& w) {
+  if (w.size() != 2 || d.ReadDetailedVersion == nullptr) return Misunderstood();
+  char texts[3][17];
+  for (auto& t : texts) std::fill(std::begin(t), std::end(t), kFill);
+  const short result = CallChecked(d.ReadDetailedVersion, Short(w[1]), texts[0],
+                                   texts[1], texts[2]);
+  std::string text = std::to_string(result);
+  for (auto& t : texts) text += " " + TextIn(t, sizeof t);
+  return Result(text);
+}
+
+StepOutcome LastError(const Rp1210Functions& d, const Words& w) {
+  if (w.size() != 3 || d.GetLastErrorMsg == nullptr) return Misunderstood();
+  char description[80];
+  std::fill(std::begin(description), std::end(description), kFill);
+  int sub = 12345;
+  const short result = CallChecked(d.GetLastErrorMsg, Short(w[1]), &sub,
+                                   description, Short(w[2]));
+  return Result(std::to_string(result) + " " + std::to_string(sub) + " " +
+                TextIn(description, sizeof description));
+}
+
 StepOutcome Version(const Rp1210Functions& d, const Words& w) {
   if (w.size() != 1) return Misunderstood();
   char parts[4][8];
@@ -205,16 +233,27 @@ StepOutcome Window(const Rp1210Functions&, const Words& w) {
 
 const std::map<std::string, Handler>& Handlers() {
   static const std::map<std::string, Handler> handlers = {
-      {"connect", Connect},       {"disconnect", Disconnect},
-      {"errmsg", ErrorText},      {"version", Version},
-      {"status", HardwareStatus}, {"send", Send},
-      {"read", Read},             {"poll", Poll},
-      {"command", Command},       {"sleep", Pause},
-      {"stack", Stack},           {"ticks", Ticks},
+      {"connect", Connect},
+      {"disconnect", Disconnect},
+      {"errmsg", ErrorText},
+      {"version", Version},
+      {"status", HardwareStatus},
+      {"send", Send},
+      {"read", Read},
+      {"poll", Poll},
+      {"command", Command},
+      {"sleep", Pause},
+      {"stack", Stack},
+      {"ticks", Ticks},
+      {"detailed", DetailedVersion},
+      {"lasterr", LastError},
       {"notify-open", Window},
-      {"notify-count", Window},   {"notify-reset", Window},
-      {"txwin-open", Window},     {"txwin-close", Window},
-      {"txwin-set", Window},      {"txwin-pulse", Window},
+      {"notify-count", Window},
+      {"notify-reset", Window},
+      {"txwin-open", Window},
+      {"txwin-close", Window},
+      {"txwin-set", Window},
+      {"txwin-pulse", Window},
   };
   return handlers;
 }

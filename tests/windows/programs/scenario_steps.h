@@ -9,6 +9,8 @@
 //   disconnect CLIENT
 //   errmsg CODE                 -> RESULT TEXT
 //   version                     -> MAJOR MINOR APIMAJOR APIMINOR
+//   detailed CLIENT             -> RESULT API DLL FIRMWARE (17-byte buffers)
+//   lasterr CODE CLIENT         -> RESULT SUBCODE TEXT (80-byte buffer)
 //   status CLIENT SIZE          -> RESULT HEX   (buffer filled with EE first)
 //   send CLIENT HEX [NOTIFY BLOCK]
 //   read CLIENT SIZE [BLOCK]    -> RESULT [HEX of the bytes written]
