@@ -14,7 +14,11 @@ _BUILD = os.path.join(_HERE, "..", "..", "build", "default")
 
 
 def _found(variable, built):
-    path = os.environ.get(variable) or os.path.join(_BUILD, built)
+    # A path given by the test harness is used as it stands, so a missing
+    # build fails there instead of skipping.
+    if os.environ.get(variable):
+        return os.environ[variable]
+    path = os.path.join(_BUILD, built)
     return path if os.path.exists(path) else None
 
 
@@ -51,6 +55,7 @@ class Simulator:
         self.link = os.path.join(self._dir, f"com{device % 100}")
         self._lines = []
         self._changed = threading.Condition()
+        self._collector = None
         family = "1xx" if device < 200 else "2xx"
         self._process = subprocess.Popen(
             [SIMULATOR, "--family", family, "--link", self.link, "--log",
@@ -60,7 +65,8 @@ class Simulator:
         if not os.path.islink(self.link):
             self.stop()
             raise RuntimeError("vlr1210-sim did not start: " + self.slave)
-        threading.Thread(target=self._collect, daemon=True).start()
+        self._collector = threading.Thread(target=self._collect, daemon=True)
+        self._collector.start()
         os.environ[self.port_variable] = self.link
 
     def _collect(self):
@@ -113,13 +119,18 @@ class Simulator:
         return self.host_frames(since)
 
     def stop(self):
-        if self._process.poll() is None:
-            try:
-                self._process.stdin.close()  # the simulator ends with stdin
-                self._process.wait(timeout=5)
-            except (OSError, subprocess.TimeoutExpired):
-                self._process.kill()
-                self._process.wait()
+        try:
+            self._process.stdin.close()  # the simulator ends with its stdin
+        except OSError:
+            pass  # it has gone already
+        try:
+            self._process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self._process.kill()
+            self._process.wait()
+        if self._collector is not None:
+            self._collector.join(timeout=5)  # ends at the end of the output
+        self._process.stdout.close()
         if os.environ.get(self.port_variable) == self.link:
             del os.environ[self.port_variable]
         shutil.rmtree(self._dir, ignore_errors=True)
