@@ -5,11 +5,13 @@ import os
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
 import can
 
+import sequence_replay
 from simulator import Simulator, require_build
 
 CCVS = 0x18FEF100
@@ -110,6 +112,21 @@ class TruckTest(unittest.TestCase):
         gaps = [b - a for a, b in zip(times, times[1:])]
         self.assertGreater(len(gaps), 20)
         self.assertLess(max(gaps), 0.19, gaps)
+
+
+class RateTest(unittest.TestCase):
+    def test_no_frame_lost_at_the_truck_rate(self):
+        # The truck sends up to about 150 frames/s (EEC1 every 10 ms at
+        # high engine speed); 250 frames/s for 4 s, counted one by one.
+        count = 1000
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "sequence.log")
+            sequence_replay.write_log(path, count, rate=250.0, lead_in=3.0)
+            with Simulator("--replay", path), \
+                    can.Bus(interface="vlr1210", channel="201") as bus:
+                tally = sequence_replay.receive_sequence(bus, count, limit=60)
+        self.assertEqual((tally.lost, tally.repeated, tally.out_of_order),
+                         (0, 0, 0))
 
 
 class LoggerTest(unittest.TestCase):
@@ -322,6 +339,28 @@ class LifecycleTest(unittest.TestCase):
                 bus.recv(timeout=0)
             with can.Bus(interface="vlr1210", channel="201") as again:
                 self.assertIsNone(again.recv(timeout=0))
+
+    def test_shutdown_while_another_thread_waits_in_recv(self):
+        outcome = []
+
+        def wait_in_recv(bus):
+            try:
+                outcome.append(bus.recv(timeout=30))
+            except can.CanOperationError as error:
+                outcome.append(error)
+
+        with Simulator():
+            bus = can.Bus(interface="vlr1210", channel="201")
+            waiter = threading.Thread(target=wait_in_recv, args=(bus,))
+            waiter.start()
+            time.sleep(0.3)
+            started = time.monotonic()
+            bus.shutdown()
+            waiter.join(timeout=10)
+            self.assertFalse(waiter.is_alive())
+            self.assertLess(time.monotonic() - started, 5)
+        self.assertEqual(len(outcome), 1)
+        self.assertFalse(isinstance(outcome[0], can.Message))
 
     def test_detect_available_configs(self):
         configs = can.detect_available_configs("vlr1210")

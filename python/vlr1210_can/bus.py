@@ -1,13 +1,13 @@
 """The python-can bus `vlr1210`: one J1939 connection through the driver."""
 
 import ctypes
-import threading
 import time
 from typing import Any, List, Optional, Sequence, Tuple
 
 import can
 
 from . import filters as filter_plans
+from .call_gate import CallGate, GateClosed
 from .clock import DriverClock
 from .driver import (
     COMMAND_ALL_DISCARD,
@@ -63,7 +63,7 @@ class Vlr1210Bus(can.BusABC):
     ):
         self._device = _device_id(channel)
         self._client: Optional[int] = None
-        self._lock = threading.Lock()  # connect and disconnect vs. calls
+        self._gate = CallGate()
         try:
             self._driver = Driver(driver)
         except DriverNotFound as error:
@@ -97,27 +97,28 @@ class Vlr1210Bus(can.BusABC):
             )
         self._client = result
         if self._echo:
-            code = self._driver.command(COMMAND_ECHO, result, b"\x01")
+            code = self._driver.command_for(result, COMMAND_ECHO, b"\x01")
             if code != 0:
-                self._client = None
+                self._gate.close()
                 self._driver.disconnect(result)
                 raise can.CanInitializationError(
                     "cannot switch echo on: " + self._driver.error_text(code), code
                 )
 
     def shutdown(self) -> None:
-        with self._lock:
-            client, self._client = self._client, None
-        if client is None:
+        if self._client is None or not self._gate.close():
             return
-        super().shutdown()
-        self._driver.disconnect(client)
+        if hasattr(self, "_periodic_tasks"):  # BusABC.__init__ has run
+            super().shutdown()
+        self._driver.disconnect(self._client)
 
-    def _open_client(self) -> int:
-        client = self._client
-        if client is None:
-            raise can.CanOperationError("the bus is shut down")
-        return client
+    def _call(self, function, *arguments):
+        """A driver call for the open client, kept apart from the disconnect."""
+        try:
+            with self._gate.call():
+                return function(self._client, *arguments)
+        except GateClosed:
+            raise can.CanOperationError("the bus is shut down") from None
 
     def _fail(self, what: str, code: int) -> can.CanOperationError:
         return can.CanOperationError(f"{what}: {self._driver.error_text(code)}", code)
@@ -127,27 +128,29 @@ class Vlr1210Bus(can.BusABC):
     def _recv_internal(
         self, timeout: Optional[float]
     ) -> Tuple[Optional[can.Message], bool]:
-        client = self._open_client()
         buffer = ctypes.create_string_buffer(_READ_BUFFER_SIZE)
         deadline = None if timeout is None else time.monotonic() + timeout
+        count = self._call(self._driver.read, buffer)
         while True:
-            count = self._driver.read(client, buffer)
             if count > 0:
                 message = self._message(buffer.raw[:count])
                 if message is not None:
                     # The driver's filter groups can be coarser than the
                     # python-can filters (2xx adapters): test every message.
                     return message, False
-                continue
-            if count < 0:
+            elif count < 0:
                 raise self._fail("cannot read a message", -count)
-            pause = self._poll_interval
-            if deadline is not None:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    return None, False
-                pause = min(pause, left)
-            time.sleep(pause)
+            else:
+                pause = self._poll_interval
+                if deadline is not None:
+                    left = deadline - time.monotonic()
+                    if left <= 0:
+                        return None, False
+                    pause = min(pause, left)
+                time.sleep(pause)
+            if self._gate.closed:
+                return None, False  # shut down while waiting
+            count = self._call(self._driver.read, buffer)
 
     def _message(self, raw: bytes) -> Optional[can.Message]:
         read = parse_read(raw, self._echo)
@@ -174,7 +177,6 @@ class Vlr1210Bus(can.BusABC):
     def send(self, msg: can.Message, timeout: Optional[float] = None) -> None:
         """Queues the message with the driver. More than 8 data bytes go out
         as the driver's broadcast multi-packet transfer (TP.CM, TP.DT)."""
-        client = self._open_client()
         if not msg.is_extended_id:
             raise can.CanOperationError(
                 f"identifier 0x{msg.arbitration_id:X} is not a 29-bit "
@@ -190,30 +192,29 @@ class Vlr1210Bus(can.BusABC):
             raise can.CanOperationError(str(error)) from None
         if len(record) > 0x7FFF:
             raise self._fail("cannot send", ERR_MESSAGE_TOO_LONG)
-        code = self._driver.send(client, record)
+        code = self._call(self._driver.send, record)
         if code != 0:
             raise self._fail(f"cannot send 0x{msg.arbitration_id:08X}", code)
 
     # -- filters ---------------------------------------------------------
 
     def _apply_filters(self, filters: Optional[Sequence[dict]]) -> None:
-        client = self._open_client()
         plan = filter_plans.plan_for(filters)
         if plan.action is filter_plans.Action.DISCARD_ALL:
-            self._command(COMMAND_ALL_DISCARD, client)
+            self._command(COMMAND_ALL_DISCARD)
             return
         # Also clears the groups of earlier filters.
-        self._command(COMMAND_ALL_PASS, client)
+        self._command(COMMAND_ALL_PASS)
         if plan.action is filter_plans.Action.GROUPS:
-            code = self._driver.command(COMMAND_J1939_FILTERS, client, plan.groups)
+            code = self._call(self._driver.command_for, COMMAND_J1939_FILTERS, plan.groups)
             if code == ERR_MAX_FILTERS_EXCEEDED:
                 # The driver keeps 256 groups; python-can tests the rest.
-                self._command(COMMAND_ALL_PASS, client)
+                self._command(COMMAND_ALL_PASS)
             elif code != 0:
                 raise self._fail("cannot set the J1939 filters", code)
 
-    def _command(self, number: int, client: int, argument: bytes = b"") -> None:
-        code = self._driver.command(number, client, argument)
+    def _command(self, number: int, argument: bytes = b"") -> None:
+        code = self._call(self._driver.command_for, number, argument)
         if code != 0:
             raise self._fail(f"command {number} failed", code)
 

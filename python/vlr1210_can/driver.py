@@ -107,5 +107,5 @@ class Driver:
         """Never blocks: the driver's own blocking read waits 10 s."""
         return self._lib.RP1210_ReadMessage(client, buffer, len(buffer), 0)
 
-    def command(self, number: int, client: int, argument: bytes = b"") -> int:
+    def command_for(self, client: int, number: int, argument: bytes = b"") -> int:
         return self._lib.RP1210_SendCommand(number, client, argument, len(argument))
