@@ -231,6 +231,21 @@ class FilterTest(unittest.TestCase):
                     self.assertIsNotNone(sim.wait_for(
                         lambda l: "channel 02 code 19" in l, timeout=0))
 
+    def test_more_filters_than_the_driver_keeps(self):
+        # 5000 exact filters: beyond the driver's 256 groups (and beyond a
+        # size its calls can state), so python-can's test alone decides.
+        many = [{"can_id": 0x18FF0000 | n, "can_mask": 0x1FFFFFFF} for n in range(5000)]
+        many.append({"can_id": CCVS, "can_mask": 0x1FFFFFFF})
+        with Simulator("--scenario", "truck-j1939"):
+            self.assertEqual(self.receive_with(201, many), {CCVS})
+
+    def test_more_groups_than_a_2xx_adapter_has_slots(self):
+        six = [{"can_id": 0x18FF0000 | n, "can_mask": 0x1FFFFFFF} for n in range(5)]
+        six.append({"can_id": CCVS, "can_mask": 0x1FFFFFFF})
+        with Simulator("--scenario", "truck-j1939") as sim:
+            self.assertEqual(self.receive_with(201, six), {CCVS})
+            self.assertIsNone(sim.wait_for(lambda l: "code 19" in l, timeout=0))
+
     def test_inexact_filters_are_applied_in_software(self):
         pf_f0 = [{"can_id": 0x00F00000, "can_mask": 0x00FF0000}]
         with Simulator("--scenario", "truck-j1939") as sim:

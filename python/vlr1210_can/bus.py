@@ -23,6 +23,9 @@ from .records import parse_read, record_for
 
 DEVICE_IDS = (101, 102, 103, 104, 201, 202, 203, 204)
 _FIRST_ERROR_CODE = 128
+# The size argument of the driver's calls is a 16-bit signed number.
+_LARGEST_COMMAND = 0x7FFF
+_ADAPTER_FILTER_SLOTS = 4  # of a 2xx adapter
 # Timestamp, echo byte and the largest record (512 bytes), with room.
 _READ_BUFFER_SIZE = 600
 # The driver's reader hands over messages every 10 ms or so; a short nap
@@ -190,7 +193,7 @@ class Vlr1210Bus(can.BusABC):
             record = record_for(msg.arbitration_id, msg.data)
         except ValueError as error:
             raise can.CanOperationError(str(error)) from None
-        if len(record) > 0x7FFF:
+        if len(record) > _LARGEST_COMMAND:
             raise self._fail("cannot send", ERR_MESSAGE_TOO_LONG)
         code = self._call(self._driver.send, record)
         if code != 0:
@@ -206,12 +209,24 @@ class Vlr1210Bus(can.BusABC):
         # Also clears the groups of earlier filters.
         self._command(COMMAND_ALL_PASS)
         if plan.action is filter_plans.Action.GROUPS:
-            code = self._call(self._driver.command_for, COMMAND_J1939_FILTERS, plan.groups)
+            code = (
+                self._call(self._driver.command_for, COMMAND_J1939_FILTERS, plan.groups)
+                if self._groups_worth_storing(len(plan.groups) // filter_plans.GROUP_SIZE)
+                else ERR_MAX_FILTERS_EXCEEDED
+            )
             if code == ERR_MAX_FILTERS_EXCEEDED:
                 # The driver keeps 256 groups; python-can tests the rest.
                 self._command(COMMAND_ALL_PASS)
             elif code != 0:
                 raise self._fail("cannot set the J1939 filters", code)
+
+    def _groups_worth_storing(self, count: int) -> bool:
+        if count * filter_plans.GROUP_SIZE > _LARGEST_COMMAND:
+            return False
+        # A 2xx adapter has four filter slots; with more groups it passes
+        # everything and the driver adds no test, yet each group costs the
+        # adapter's acknowledgements (some 70 ms).
+        return self._device // 100 != 2 or count <= _ADAPTER_FILTER_SLOTS
 
     def _command(self, number: int, argument: bytes = b"") -> None:
         code = self._call(self._driver.command_for, number, argument)
