@@ -9,10 +9,16 @@ import can
 from receiving import CCVS, receive_for
 from simulator import Simulator
 
+
 class SendTest(unittest.TestCase):
+    """On a 2xx adapter (device 201)."""
+
+    DEVICE = 201
+    TRANSFER_SOURCE = 0xF9  # the message's own source address
+
     def setUp(self):
-        self.sim = Simulator()
-        self.bus = can.Bus(interface="vlr1210", channel="201")
+        self.sim = Simulator(device=self.DEVICE)
+        self.bus = can.Bus(interface="vlr1210", channel=str(self.DEVICE))
 
     def tearDown(self):
         self.bus.shutdown()
@@ -36,8 +42,9 @@ class SendTest(unittest.TestCase):
         mark = self.sim.mark()
         self.bus.send(can.Message(arbitration_id=0x18FEF1F9, data=data))
         frames = self.sim.wait_for_host_frames(4, since=mark)
+        source = self.TRANSFER_SOURCE
         self.assertEqual([f.identifier for f in frames],
-                         [0x1CECFFF9] + [0x1CEBFFF9] * 3)
+                         [0x1CECFF00 | source] + [0x1CEBFF00 | source] * 3)
         self.assertEqual(frames[0].data, bytes([0x20, 20, 0, 3, 0xFF, 0xF1, 0xFE, 0x00]))
         joined = b"".join(f.data[1:] for f in frames[1:])
         self.assertEqual([f.data[0] for f in frames[1:]], [1, 2, 3])
@@ -54,6 +61,13 @@ class SendTest(unittest.TestCase):
                 with self.assertRaises(can.CanOperationError):
                     self.bus.send(message)
         self.bus.send(can.Message(arbitration_id=0x18FEF1F9, data=bytes(506)))
+
+
+class Send1xxTest(SendTest):
+    """The same on a 1xx adapter (device 101), whose frames differ."""
+
+    DEVICE = 101
+    TRANSFER_SOURCE = 0x00  # 1xx adapters take transfers from address 0
 
 
 class OwnMessagesTest(unittest.TestCase):
