@@ -19,7 +19,7 @@ std::string SetFormat(MonitorOptions& o, std::string_view value) {
 
 }  // namespace
 
-std::vector<OptionSpec> MonitorOptionTable(MonitorOptions& o) {
+std::vector<OptionDefinition> MonitorOptionTable(MonitorOptions& o) {
   return {
       {"--device", "ID", "RP1210 device id: 101-104, 201-204 (default 201)",
        [&o](std::string_view v) -> std::string {

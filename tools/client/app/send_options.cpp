@@ -59,7 +59,7 @@ SendPlan PlanJ1708(const SendOptions& o) {
 
 }  // namespace
 
-std::vector<OptionSpec> SendOptionTable(SendOptions& o) {
+std::vector<OptionDefinition> SendOptionTable(SendOptions& o) {
   return {
       {"--device", "ID", "RP1210 device id (default 201)",
        [&o](std::string_view v) -> std::string {

@@ -100,9 +100,15 @@ TEST(Program, DrivenOverStdin) {
   const Bytes expected =
       counted::J1939Frame(0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(host.Read(expected.size(), milliseconds{5000}), expected);
+  // The same message in every form the shared hex syntax takes.
+  program.Say("send j1939 0x18FEF100 01:02 03,04 0506 7 8");
+  EXPECT_EQ(program.Line(), "ok");
+  EXPECT_EQ(host.Read(expected.size(), milliseconds{5000}), expected);
 
-  const char* refused[] = {"send j1939 2FFFFFFF 01", "send j1708 80 5", "raw zz",
-                           "silent maybe", "launch"};
+  // A lone digit is a byte in the shared hex syntax ("5" is 05); three
+  // digits in one token are half a byte too many.
+  const char* refused[] = {"send j1939 2FFFFFFF 01", "send j1708 80 123",
+                           "raw zz", "silent maybe", "launch"};
   for (const char* line : refused) {
     program.Say(line);
     EXPECT_EQ(program.Line().rfind("error", 0), 0u) << line;
