@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/posix/posix_seam.h"
+#include "pseudo_terminal_skip.h"
 #include "rp1210.h"
 #include "vlrsim/vlrsim.h"
 
@@ -36,6 +37,7 @@ inline void RoutePort(int deviceId, const std::string& path) {
 
 class DriverTest : public ::testing::Test {
  protected:
+  void SetUp() override { VLR_SKIP_WITHOUT_PSEUDO_TERMINAL(); }
   void TearDown() override {
     if (connected_) RP1210_ClientDisconnect(0);
     connected_ = false;
