@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "values.h"
+
 namespace vlrclient {
 
 OptionDefinition DriverPathOption(std::string& path) {
@@ -7,6 +9,17 @@ OptionDefinition DriverPathOption(std::string& path) {
           [&path](std::string_view v) {
             path = std::string(v);
             return std::string();
+          }};
+}
+
+OptionDefinition DeviceIdOption(std::string_view help,
+                                std::function<void(short)> store) {
+  return {"--device", "ID", help,
+          [store = std::move(store)](std::string_view v) -> std::string {
+            auto id = ParseInteger(v, -32768, 32767);
+            if (!id) return "'" + std::string(v) + "' is not a device id";
+            store(static_cast<short>(*id));
+            return {};
           }};
 }
 

@@ -3,7 +3,9 @@
 // arguments and prints the help.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "vlrcommon/option_table.h"
 
@@ -15,5 +17,9 @@ using vlrcommon::PrintOptions;
 
 // "--driver PATH", which every subcommand that loads the driver takes.
 OptionDefinition DriverPathOption(std::string& path);
+
+// "--device ID", an RP1210 device id (a short), handed to `store`.
+OptionDefinition DeviceIdOption(std::string_view help,
+                                std::function<void(short)> store);
 
 }  // namespace vlrclient

@@ -23,14 +23,8 @@ struct InfoOptions {
 
 std::vector<OptionDefinition> InfoOptionTable(InfoOptions& o) {
   return {
-      {"--device", "ID",
-       "also connect to this device and show its hardware status",
-       [&o](std::string_view v) -> std::string {
-         auto id = ParseInteger(v, -32768, 32767);
-         if (!id) return "'" + std::string(v) + "' is not a device id";
-         o.device = static_cast<short>(*id);
-         return {};
-       }},
+      DeviceIdOption("also connect to this device and show its hardware status",
+                     [&o](short id) { o.device = id; }),
       {"--protocol", "NAME",
        "protocol of that connection: J1939 (default) or J1708",
        [&o](std::string_view v) -> std::string {
