@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/posix/posix_seam.h"
+#include "pseudo_terminal_skip.h"
 #include "rp1210.h"
 #include "vlrsim/vlrsim.h"
 
@@ -36,6 +37,7 @@ inline void RoutePort(int deviceId, const std::string& path) {
 
 class DriverTest : public ::testing::Test {
  protected:
+  void SetUp() override { VLR_SKIP_WITHOUT_PSEUDO_TERMINAL(); }
   void TearDown() override {
     if (connected_) RP1210_ClientDisconnect(0);
     connected_ = false;
@@ -97,6 +99,25 @@ class DriverTest : public ::testing::Test {
                   uint32_t{buffer[2]} << 8 | buffer[3])
                : 0;
     return n;
+  }
+
+  // Waits until the driver has queued `count` records for the application
+  // since the last vlr1210_posix_reset_notifications(), or the generous
+  // deadline passed: it broadcasts its notification after queueing each
+  // (value 0 from a 2xx adapter, 1 from a 1xx). Nothing is read, so what
+  // the test does next meets the records still queued.
+  bool WaitForDeliveries(unsigned count, std::chrono::milliseconds within =
+                                             std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (Deliveries() < count) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+  static unsigned Deliveries() {
+    return vlr1210_posix_notifications(VLR1210_MESSAGE_STRING, 0, 0) +
+           vlr1210_posix_notifications(VLR1210_MESSAGE_STRING, 1, 1);
   }
 
   // Reads until `count` records arrived or the generous deadline passed.

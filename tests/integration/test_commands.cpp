@@ -67,6 +67,7 @@ TEST_F(DriverTest, CommandResultsOnAJ1708Connection) {
   }
   EXPECT_EQ(RP1210_SendCommand(4, 0, nullptr, 0), ERR_COMMAND_NOT_SUPPORTED)
       << "the protocol is checked before the buffer";
+  // Nothing comes to wait for: the time it would take to arrive.
   std::this_thread::sleep_for(100ms);
   EXPECT_TRUE(adapter.Recorded().HostBytes().empty())
       << "1xx gets no command frames";
@@ -77,8 +78,9 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
   ConnectOrFail(202, "J1708");
   ASSERT_EQ(Command(RP1210_Set_Message_Filtering_For_J1708), 0);
   auto queueOne = [&] {
+    vlr1210_posix_reset_notifications();
     adapter.PutOnBus(Bus::kJ1708, 128, Bytes{1});
-    std::this_thread::sleep_for(250ms);
+    ASSERT_TRUE(WaitForDeliveries(1));
   };
   struct Case {
     short command;
@@ -134,6 +136,7 @@ TEST_F(DriverTest, AllPassOn1xxJ1939WritesNothing) {
   ASSERT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939,
                     Bytes{0x01, 0xF1, 0xFE, 0x00, 0x03, 0x00, 0x00}),
             0);
+  // Nothing comes to wait for: the time it would take to arrive.
   std::this_thread::sleep_for(100ms);
   EXPECT_TRUE(adapter.Recorded().HostBytes().empty());
 }
@@ -166,7 +169,8 @@ TEST_F(DriverTest, J1939FilterProgramsTheAdapterAndOnlyMatchingTrafficPasses) {
   const auto records = ReadRecords(1);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0][0], 0xF1);
-  std::this_thread::sleep_for(300ms);
+  // The other PGN went first on the line: had it passed, it would already
+  // be queued ahead of the one read.
   Bytes extra;
   EXPECT_EQ(Read(extra), 0) << "the adapter dropped the other PGN";
 
@@ -197,6 +201,7 @@ TEST_F(DriverTest, J1939FilterCommandChecksItsBuffer) {
   EXPECT_EQ(RP1210_SendCommand(4, 0, nullptr, 7), ERR_INVALID_COMMAND);
   // Size 0 opens a discarding client to pass-all.
   adapter_->PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+  // Nothing comes to wait for: the time it would take to arrive.
   std::this_thread::sleep_for(200ms);
   Bytes record;
   EXPECT_EQ(Read(record), 0);

@@ -115,9 +115,10 @@ TEST_F(DriverTest, SecondConnectIsRefusedAndLeavesTheFirstAlone) {
   adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
                    Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   ASSERT_EQ(ReadRecords(1).size(), 1u);
+  vlr1210_posix_reset_notifications();
   adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
                    Bytes{9, 9, 9, 9, 9, 9, 9, 9});
-  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(WaitForDeliveries(1));
   for (int device : {202, 201, 101}) {
     EXPECT_EQ(Connect(device, "J1939"), ERR_CLIENT_AREA_FULL) << device;
     EXPECT_EQ(Connect(device, "J1708"), ERR_CLIENT_AREA_FULL) << device;

@@ -48,12 +48,13 @@ TEST_P(Receiving, FilterDiscardsUntilOpenedThenDeliversInOrder) {
   ConnectOrFail(device, protocol);
   vlr1210_posix_reset_notifications();
   PutSample(1);
-  std::this_thread::sleep_for(300ms);
   Bytes record;
   // Only the 2xx J1939 path has no driver-side test: the adapter filters.
   if (J1939() && TwoHundred()) {
     ASSERT_EQ(ReadRecords(1).size(), 1u);
   } else {
+    // Nothing arrives to wait for: the time a delivery would take.
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(Read(record), 0) << "nothing passes before the filter opens";
   }
   ASSERT_EQ(Command(J1939() ? RP1210_Set_All_Filters_States_to_Pass
@@ -99,9 +100,10 @@ TEST_P(Receiving, TooSmallBufferLosesOnlyThatMessage) {
   StartAdapter(device);
   ConnectOrFail(device, protocol);
   ASSERT_EQ(Command(RP1210_Set_All_Filters_States_to_Pass), 0);
+  vlr1210_posix_reset_notifications();
   PutSample(1);
   PutSample(2);
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitForDeliveries(2));
   const short length = static_cast<short>(SampleRecord(1).size());
   Bytes record;
   // Five bytes are reserved even with echo off.
@@ -123,8 +125,9 @@ TEST_F(DriverTest, ReadRefusesBadCallsWithoutLosingMessages) {
   Bytes record;
   EXPECT_EQ(Read(record), -ERR_INVALID_CLIENT_ID);
   ConnectOrFail(203, "J1939");
+  vlr1210_posix_reset_notifications();
   adapter_->PutOnBus(Bus::kJ1939, 0x0CF00400, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitForDeliveries(1));
   for (short id : {1, 2, -1}) {
     char buffer[64];
     EXPECT_EQ(RP1210_ReadMessage(id, buffer, 64, 0), -ERR_INVALID_CLIENT_ID);
@@ -163,6 +166,19 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
     while (avoidFrameStart && b == 0x01);
     return b;
   };
+  // The record the driver delivers for a J1939 message.
+  auto recordOf = [](uint32_t id, const Bytes& data) {
+    const uint8_t pf = static_cast<uint8_t>(id >> 16),
+                  ps = static_cast<uint8_t>(id >> 8);
+    Bytes record = {static_cast<uint8_t>(pf >= 240 ? ps : 0),
+                    pf,
+                    static_cast<uint8_t>((id >> 24) & 1),
+                    static_cast<uint8_t>((id >> 26) & 7),
+                    static_cast<uint8_t>(id),
+                    static_cast<uint8_t>(pf < 240 ? ps : 0)};
+    record.insert(record.end(), data.begin(), data.end());
+    return record;
+  };
   Bytes stream;
   std::vector<Bytes> expected;
   for (int i = 0; i < 300; ++i) {
@@ -174,16 +190,7 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
       const Bytes frame = vlrsim::synced::J1939MessageFrame(id, data);
       if (std::count(frame.begin() + 1, frame.end() - 1, 0x01) != 0) continue;
       stream.insert(stream.end(), frame.begin(), frame.end());
-      const uint8_t pf = static_cast<uint8_t>(id >> 16),
-                    ps = static_cast<uint8_t>(id >> 8);
-      Bytes record = {static_cast<uint8_t>(pf >= 240 ? ps : 0),
-                      pf,
-                      static_cast<uint8_t>((id >> 24) & 1),
-                      static_cast<uint8_t>((id >> 26) & 7),
-                      static_cast<uint8_t>(id),
-                      static_cast<uint8_t>(pf < 240 ? ps : 0)};
-      record.insert(record.end(), data.begin(), data.end());
-      expected.push_back(record);
+      expected.push_back(recordOf(id, data));
     } else if (kind == 1) {
       Bytes data(1 + random() % 12);
       for (auto& b : data) b = byte(true);
@@ -194,6 +201,13 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
       for (int n = random() % 6; n > 0; --n) stream.push_back(byte(true));
     }
   }
+  // A last message marks the end: once it is read, whatever the stream
+  // could have delivered wrongly has been delivered before it.
+  const Bytes mark(8, 0xAA);
+  const Bytes markFrame = vlrsim::synced::J1939MessageFrame(0x18FEF1AA, mark);
+  ASSERT_EQ(std::count(markFrame.begin() + 1, markFrame.end() - 1, 0x01), 0);
+  stream.insert(stream.end(), markFrame.begin(), markFrame.end());
+  expected.push_back(recordOf(0x18FEF1AA, mark));
   std::vector<size_t> cuts;
   for (size_t at = 1 + random() % 40; at < stream.size();
        at += 1 + random() % 60) {
@@ -204,7 +218,6 @@ TEST_F(DriverTest, RandomTrafficIsReceivedExactly) {
   ASSERT_EQ(records.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i)
     EXPECT_EQ(records[i], expected[i]) << i;
-  std::this_thread::sleep_for(200ms);
   Bytes extra;
   EXPECT_EQ(Read(extra), 0) << "nothing else is delivered";
 }

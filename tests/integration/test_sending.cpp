@@ -107,6 +107,7 @@ TEST_F(DriverTest, J1708On2xxWaitsForTheReadyFrame) {
   ASSERT_EQ(Send({3, 128, 1}), 0);
   ASSERT_EQ(Send({3, 128, 2}), 0);
   ASSERT_TRUE(adapter.Recorded().WaitForHostMessages(1));
+  // Nothing comes to wait for: the time it would take to arrive.
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(adapter.Recorded().HostMessages().size(), 1u)
       << "held for the ready frame";
@@ -114,6 +115,7 @@ TEST_F(DriverTest, J1708On2xxWaitsForTheReadyFrame) {
   ASSERT_TRUE(adapter.Recorded().WaitForHostMessages(2));
   // A lost ready frame only delays: the next one releases the queue again.
   ASSERT_EQ(Send({3, 128, 3}), 0);
+  // Nothing comes to wait for: the time it would take to arrive.
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(adapter.Recorded().HostMessages().size(), 2u);
   adapter.SetReadyDelay(2ms);
@@ -159,6 +161,7 @@ TEST_F(DriverTest, J1939SizesAndDevicesWithoutSerialFraming) {
   ConnectOrFail(103, "J1939");
   EXPECT_EQ(Send(Bytes(14, 0)), 0) << "accepted, nothing to frame";
   EXPECT_EQ(Send(Bytes(5, 0)), 0) << "103 queues nothing whatever the size";
+  // Nothing comes to wait for: the time it would take to arrive.
   std::this_thread::sleep_for(200ms);
   EXPECT_TRUE(adapter.Recorded().HostBytes().empty());
   ASSERT_EQ(Disconnect(), 0);

@@ -50,6 +50,7 @@ TEST_F(WindowWatch, DisconnectedStateStopsDevice104) {
   ConnectOrFail(104, "J1708");
   const unsigned linesBefore =
       vlr1210_posix_debug_output_count("stop transmission\n");
+  // Nothing happens to wait for: the time a stop would take.
   std::this_thread::sleep_for(200ms);
   EXPECT_FALSE(LinkStopped()) << "an enabled Disconnect button never stops it";
   window.ShowDisconnected(true);
@@ -86,6 +87,7 @@ TEST_F(WindowWatch, OtherDevicesDoNotWatch) {
   window.ShowDisconnected(true);
   StartAdapter(103);
   ConnectOrFail(103, "J1708");
+  // Nothing happens to wait for: the time a stop would take.
   std::this_thread::sleep_for(400ms);
   EXPECT_FALSE(LinkStopped());
 }

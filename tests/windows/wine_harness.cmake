@@ -24,4 +24,5 @@ add_executable(wine_suite
   harness/test_later_revisions.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp)
 target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup)
-target_link_libraries(wine_suite PRIVATE vlrsim GTest::gtest_main)
+target_link_libraries(wine_suite PRIVATE vlrsim vlrsim_test_support
+                      GTest::gtest_main)

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "pseudo_terminal_skip.h"
 #include "vlrsim/vlrsim.h"
 #include "wine_prefix.h"
 
@@ -73,6 +74,7 @@ class Installation : public ::testing::Test {
 };
 
 TEST_F(Installation, InstalledDriverIsFoundAndUsedThenRemoved) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   const auto first = Batch("install.bat");
   ASSERT_EQ(first.exitCode, 0) << first.output;
   EXPECT_EQ(IniValue(SupportIni(), "APIImplementations"), "OTHERVND,ACME32,VLR1210");

@@ -6,6 +6,7 @@
 namespace winetest {
 
 void WineDriverTest::SetUp() {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   std::string error;
   ASSERT_TRUE(EnsureSharedPrefix(error)) << error;
   std::error_code ignored;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver_program.h"
+#include "pseudo_terminal_skip.h"
 #include "vlrsim/vlrsim.h"
 #include "wine_prefix.h"
 

@@ -1,67 +1,25 @@
 #include "command_line.h"
 
-#include <iomanip>
+#include "values.h"
 
 namespace vlrclient {
-namespace {
 
-const OptionSpec* FindOption(std::span<const OptionSpec> options,
-                             std::string_view name) {
-  for (const OptionSpec& option : options) {
-    if (option.name == name) return &option;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-std::string ParseArguments(std::span<const std::string_view> args,
-                           std::span<const OptionSpec> options,
-                           std::vector<std::string_view>& positional) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string_view arg = args[i];
-    if (arg.substr(0, 2) != "--") {
-      positional.push_back(arg);
-      continue;
-    }
-    std::string_view name = arg, value;
-    const std::size_t equals = arg.find('=');
-    if (equals != std::string_view::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-    }
-    const OptionSpec* option = FindOption(options, name);
-    if (option == nullptr) return "unknown option " + std::string(name);
-    if (option->value_name.empty()) {
-      if (equals != std::string_view::npos)
-        return std::string(name) + " takes no value";
-    } else if (equals == std::string_view::npos) {
-      if (i + 1 == args.size())
-        return std::string(name) + " needs a value " +
-               std::string(option->value_name);
-      value = args[++i];
-    }
-    if (std::string error = option->apply(value); !error.empty()) {
-      return std::string(name) + ": " + error;
-    }
-  }
-  return {};
-}
-
-void PrintOptions(std::ostream& out, std::span<const OptionSpec> options) {
-  for (const OptionSpec& option : options) {
-    std::string left = "  " + std::string(option.name);
-    if (!option.value_name.empty())
-      left += " " + std::string(option.value_name);
-    out << std::left << std::setw(26) << left << " " << option.help << "\n";
-  }
-}
-
-OptionSpec DriverPathOption(std::string& path) {
+OptionDefinition DriverPathOption(std::string& path) {
   return {"--driver", "PATH", "the RP1210 driver library to load",
           [&path](std::string_view v) {
             path = std::string(v);
             return std::string();
+          }};
+}
+
+OptionDefinition DeviceIdOption(std::string_view help,
+                                std::function<void(short)> store) {
+  return {"--device", "ID", help,
+          [store = std::move(store)](std::string_view v) -> std::string {
+            auto id = ParseInteger(v, -32768, 32767);
+            if (!id) return "'" + std::string(v) + "' is not a device id";
+            store(static_cast<short>(*id));
+            return {};
           }};
 }
 

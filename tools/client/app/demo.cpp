@@ -11,11 +11,11 @@
 namespace vlrclient {
 namespace {
 
-std::vector<OptionSpec> DemoOptionTable(MonitorOptions& monitor,
-                                        SimulationOptions& traffic,
-                                        std::string& driver_path) {
-  std::vector<OptionSpec> table = MonitorOptionTable(monitor);
-  for (OptionSpec& option : TrafficOptionTable(traffic))
+std::vector<OptionDefinition> DemoOptionTable(MonitorOptions& monitor,
+                                              SimulationOptions& traffic,
+                                              std::string& driver_path) {
+  std::vector<OptionDefinition> table = MonitorOptionTable(monitor);
+  for (OptionDefinition& option : TrafficOptionTable(traffic))
     table.push_back(std::move(option));
   table.push_back(DriverPathOption(driver_path));
   return table;
@@ -51,7 +51,7 @@ int RunDemo(std::span<const std::string_view> args) {
   MonitorOptions monitor;
   SimulationOptions traffic;
   std::string driver_path;
-  const std::vector<OptionSpec> table =
+  const std::vector<OptionDefinition> table =
       DemoOptionTable(monitor, traffic, driver_path);
   std::vector<std::string_view> positional;
   std::string error = ParseArguments(args, table, positional);

@@ -1,5 +1,7 @@
 #include "filter_groups.h"
 
+#include "vlrcommon/j1939_identifier.h"
+
 namespace vlrclient {
 namespace {
 
@@ -24,12 +26,9 @@ void AppendGroup(std::vector<uint8_t>& out, std::optional<uint32_t> pgn,
   if (priority) flags |= kComparePriority;
   if (source) flags |= kCompareSource;
   if (destination) flags |= kCompareDestination;
-  const uint32_t p = pgn.value_or(0);
-  out.insert(out.end(),
-             {flags, static_cast<uint8_t>(p & 0xFF),
-              static_cast<uint8_t>((p >> 8) & 0xFF),
-              static_cast<uint8_t>((p >> 16) & 0xFF), priority.value_or(0),
-              source.value_or(0), destination.value_or(0)});
+  const auto p = vlrcommon::j1939::PgnBytes(pgn.value_or(0));
+  out.insert(out.end(), {flags, p[0], p[1], p[2], priority.value_or(0),
+                         source.value_or(0), destination.value_or(0)});
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "connection.h"
 #include "device_table.h"
 #include "values.h"
-#include "vlrscenario/text_fields.h"
+#include "vlrcommon/hex_text.h"
 
 namespace vlrclient {
 namespace {
@@ -21,16 +21,10 @@ struct InfoOptions {
   std::string driver_path;
 };
 
-std::vector<OptionSpec> InfoOptionTable(InfoOptions& o) {
+std::vector<OptionDefinition> InfoOptionTable(InfoOptions& o) {
   return {
-      {"--device", "ID",
-       "also connect to this device and show its hardware status",
-       [&o](std::string_view v) -> std::string {
-         auto id = ParseInteger(v, -32768, 32767);
-         if (!id) return "'" + std::string(v) + "' is not a device id";
-         o.device = static_cast<short>(*id);
-         return {};
-       }},
+      DeviceIdOption("also connect to this device and show its hardware status",
+                     [&o](short id) { o.device = id; }),
       {"--protocol", "NAME",
        "protocol of that connection: J1939 (default) or J1708",
        [&o](std::string_view v) -> std::string {
@@ -86,7 +80,7 @@ int PrintHardwareStatus(const DriverLibrary& driver, const InfoOptions& o) {
   }
   std::cout << "\ndevice " << *o.device << " (" << o.protocol << "), client "
             << connection->client() << "\nhardware status  "
-            << vlrscenario::FormatHexBytes(std::span(status).first(6), " ")
+            << vlrcommon::FormatHexBytes(std::span(status).first(6), " ")
             << "\n  adapter "
             << (status[0] & 0x01 ? "present (CTS on)" : "not seen (CTS off)")
             << ", " << int{status[1]} << " client(s) connected\n";
@@ -103,7 +97,7 @@ void PrintInfoHelp(std::ostream& out) {
 
 int RunInfo(std::span<const std::string_view> args) {
   InfoOptions o;
-  const std::vector<OptionSpec> table = InfoOptionTable(o);
+  const std::vector<OptionDefinition> table = InfoOptionTable(o);
   std::vector<std::string_view> positional;
   std::string error = ParseArguments(args, table, positional);
   if (error.empty() && !positional.empty())

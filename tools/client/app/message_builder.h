@@ -25,9 +25,9 @@ std::vector<uint8_t> BuildJ1708Message(uint8_t priority, uint8_t mid,
                                        std::span<const uint8_t> data);
 
 // A frame written the way cansend takes it: "18FEF100#0102030405060708"
-// (8 hex digits, '#', up to 1785 data bytes; longer than 8 goes out as a
-// multi-packet transfer). Nothing, with a reason in `error`, for anything
-// else.
+// (8 hex digits, optionally after "0x", '#', up to 1785 data bytes in pairs
+// of hex digits; longer than 8 goes out as a multi-packet transfer).
+// Nothing, with a reason in `error`, for anything else.
 std::optional<J1939Fields> ParseFrameText(std::string_view text,
                                           std::string& error);
 

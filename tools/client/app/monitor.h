@@ -31,7 +31,7 @@ struct MonitorOptions {
 
 // The monitor's options, storing into `options` (which must outlive the
 // table); also used by the demonstration.
-std::vector<OptionSpec> MonitorOptionTable(MonitorOptions& options);
+std::vector<OptionDefinition> MonitorOptionTable(MonitorOptions& options);
 
 // Checks the options against each other; an error text, empty when fine.
 std::string CheckMonitorOptions(const MonitorOptions& options);

@@ -10,7 +10,7 @@ namespace vlrclient {
 int RunMonitorCommand(std::span<const std::string_view> args) {
   MonitorOptions options;
   std::string driver_path;
-  std::vector<OptionSpec> table = MonitorOptionTable(options);
+  std::vector<OptionDefinition> table = MonitorOptionTable(options);
   table.push_back(DriverPathOption(driver_path));
   std::vector<std::string_view> positional;
   std::string error = ParseArguments(args, table, positional);

@@ -19,15 +19,10 @@ std::string SetFormat(MonitorOptions& o, std::string_view value) {
 
 }  // namespace
 
-std::vector<OptionSpec> MonitorOptionTable(MonitorOptions& o) {
+std::vector<OptionDefinition> MonitorOptionTable(MonitorOptions& o) {
   return {
-      {"--device", "ID", "RP1210 device id: 101-104, 201-204 (default 201)",
-       [&o](std::string_view v) -> std::string {
-         auto id = ParseInteger(v, -32768, 32767);
-         if (!id) return "'" + std::string(v) + "' is not a device id";
-         o.device = static_cast<short>(*id);
-         return {};
-       }},
+      DeviceIdOption("RP1210 device id: 101-104, 201-204 (default 201)",
+                     [&o](short id) { o.device = id; }),
       {"--protocol", "NAME", "J1939 (default) or J1708",
        [&o](std::string_view v) -> std::string {
          auto protocol = ParseProtocol(v);

@@ -110,7 +110,7 @@ int SendAll(Connection& connection, const SendOptions& o,
 
 int RunSend(std::span<const std::string_view> args) {
   SendOptions o;
-  const std::vector<OptionSpec> table = SendOptionTable(o);
+  const std::vector<OptionDefinition> table = SendOptionTable(o);
   std::vector<std::string_view> positional;
   std::string error = ParseArguments(args, table, positional);
   if (error.empty() && positional.size() > 1)

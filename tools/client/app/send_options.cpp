@@ -59,15 +59,10 @@ SendPlan PlanJ1708(const SendOptions& o) {
 
 }  // namespace
 
-std::vector<OptionSpec> SendOptionTable(SendOptions& o) {
+std::vector<OptionDefinition> SendOptionTable(SendOptions& o) {
   return {
-      {"--device", "ID", "RP1210 device id (default 201)",
-       [&o](std::string_view v) -> std::string {
-         auto id = ParseInteger(v, -32768, 32767);
-         if (!id) return "'" + std::string(v) + "' is not a device id";
-         o.device = static_cast<short>(*id);
-         return {};
-       }},
+      DeviceIdOption("RP1210 device id (default 201)",
+                     [&o](short id) { o.device = id; }),
       {"--protocol", "NAME",
        "J1939 or J1708 (default: J1708 with --mid, else J1939)",
        [&o](std::string_view v) -> std::string {

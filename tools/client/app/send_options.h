@@ -27,7 +27,7 @@ struct SendOptions {
   std::string driver_path;
 };
 
-std::vector<OptionSpec> SendOptionTable(SendOptions& options);
+std::vector<OptionDefinition> SendOptionTable(SendOptions& options);
 
 // The protocol and the message buffer for RP1210_SendMessage, or an error
 // text saying what is missing or contradictory.

@@ -20,8 +20,8 @@ struct SimOptions {
   std::optional<double> duration_s;
 };
 
-std::vector<OptionSpec> SimOptionTable(SimOptions& o) {
-  std::vector<OptionSpec> table = {
+std::vector<OptionDefinition> SimOptionTable(SimOptions& o) {
+  std::vector<OptionDefinition> table = {
       {"--family", "1xx|2xx", "the adapter family to play (default 2xx)",
        [&o](std::string_view v) -> std::string {
          if (v == "1xx")
@@ -73,7 +73,7 @@ std::vector<OptionSpec> SimOptionTable(SimOptions& o) {
          return o.duration_s ? "" : "expected positive seconds";
        }},
   };
-  for (OptionSpec& option : TrafficOptionTable(o.traffic))
+  for (OptionDefinition& option : TrafficOptionTable(o.traffic))
     table.push_back(std::move(option));
   return table;
 }
@@ -127,7 +127,7 @@ void PrintSimHelp(std::ostream& out) {
 
 int RunSim(std::span<const std::string_view> args) {
   SimOptions o;
-  const std::vector<OptionSpec> table = SimOptionTable(o);
+  const std::vector<OptionDefinition> table = SimOptionTable(o);
   std::vector<std::string_view> positional;
   std::string error = ParseArguments(args, table, positional);
   if (error.empty() && !positional.empty())

@@ -4,7 +4,7 @@
 
 namespace vlrclient {
 
-std::vector<OptionSpec> TrafficOptionTable(SimulationOptions& o) {
+std::vector<OptionDefinition> TrafficOptionTable(SimulationOptions& o) {
   return {
       {"--scenario", "NAME",
        "built-in traffic: truck (default), truck-j1939, truck-j1708",

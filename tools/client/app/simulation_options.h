@@ -8,6 +8,6 @@
 
 namespace vlrclient {
 
-std::vector<OptionSpec> TrafficOptionTable(SimulationOptions& options);
+std::vector<OptionDefinition> TrafficOptionTable(SimulationOptions& options);
 
 }  // namespace vlrclient

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "vlrscenario/text_fields.h"
+#include "vlrcommon/hex_text.h"
 
 namespace vlrclient {
 
@@ -64,7 +64,7 @@ std::optional<std::string> ParseProtocol(std::string_view text) {
 }
 
 std::optional<std::vector<uint8_t>> ParseDataBytes(std::string_view text) {
-  return vlrscenario::ParseHexBytes(text);
+  return vlrcommon::ParseHexBytes(text);
 }
 
 }  // namespace vlrclient

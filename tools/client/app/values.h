@@ -24,7 +24,7 @@ std::optional<double> ParsePositiveSeconds(std::string_view text);
 // "J1939" or "J1708", any case; returned in the driver's spelling.
 std::optional<std::string> ParseProtocol(std::string_view text);
 
-// Data bytes in hex: "0102ff", "01 02 ff", "01,02".
+// Data bytes in hex: "0102ff", "01 02 ff", "01,02", "01:02".
 std::optional<std::vector<uint8_t>> ParseDataBytes(std::string_view text);
 
 }  // namespace vlrclient

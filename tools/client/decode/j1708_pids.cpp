@@ -8,7 +8,7 @@ namespace {
 constexpr uint8_t kDataLinkEscape = 254;
 constexpr uint8_t kPageExtension = 255;
 
-struct PidSpec {
+struct PidDefinition {
   uint16_t pid;
   const char* name;
   double resolution;
@@ -17,28 +17,28 @@ struct PidSpec {
 };
 
 constexpr std::array kPids = {
-    PidSpec{84, "road speed", 0.805, false, "km/h"},
-    PidSpec{91, "accelerator pedal", 0.4, false, "%"},
-    PidSpec{92, "engine load", 0.5, false, "%"},
-    PidSpec{96, "fuel level", 0.5, false, "%"},
-    PidSpec{100, "engine oil pressure", 0.5, false, "psi"},
-    PidSpec{102, "boost pressure", 0.125, false, "psi"},
-    PidSpec{105, "intake manifold temperature", 1.0, false, "F"},
-    PidSpec{110, "coolant temperature", 1.0, false, "F"},
-    PidSpec{116, "brake application pressure", 0.6, false, "psi"},
-    PidSpec{117, "brake primary pressure", 0.6, false, "psi"},
-    PidSpec{168, "battery potential", 0.05, false, "V"},
-    PidSpec{171, "ambient air temperature", 0.25, true, "F"},
-    PidSpec{173, "exhaust gas temperature", 0.25, true, "F"},
-    PidSpec{174, "fuel temperature", 0.25, true, "F"},
-    PidSpec{175, "engine oil temperature", 0.25, true, "F"},
-    PidSpec{177, "transmission oil temperature", 0.25, true, "F"},
-    PidSpec{183, "fuel rate", 1.0 / 64.0, false, "gal/h"},
-    PidSpec{184, "instantaneous fuel economy", 1.0 / 256.0, false, "mpg"},
-    PidSpec{190, "engine speed", 0.25, false, "rpm"},
-    PidSpec{191, "transmission output shaft speed", 0.25, false, "rpm"},
-    PidSpec{245, "total vehicle distance", 0.161, false, "km"},
-    PidSpec{247, "total engine hours", 0.05, false, "h"},
+    PidDefinition{84, "road speed", 0.805, false, "km/h"},
+    PidDefinition{91, "accelerator pedal", 0.4, false, "%"},
+    PidDefinition{92, "engine load", 0.5, false, "%"},
+    PidDefinition{96, "fuel level", 0.5, false, "%"},
+    PidDefinition{100, "engine oil pressure", 0.5, false, "psi"},
+    PidDefinition{102, "boost pressure", 0.125, false, "psi"},
+    PidDefinition{105, "intake manifold temperature", 1.0, false, "F"},
+    PidDefinition{110, "coolant temperature", 1.0, false, "F"},
+    PidDefinition{116, "brake application pressure", 0.6, false, "psi"},
+    PidDefinition{117, "brake primary pressure", 0.6, false, "psi"},
+    PidDefinition{168, "battery potential", 0.05, false, "V"},
+    PidDefinition{171, "ambient air temperature", 0.25, true, "F"},
+    PidDefinition{173, "exhaust gas temperature", 0.25, true, "F"},
+    PidDefinition{174, "fuel temperature", 0.25, true, "F"},
+    PidDefinition{175, "engine oil temperature", 0.25, true, "F"},
+    PidDefinition{177, "transmission oil temperature", 0.25, true, "F"},
+    PidDefinition{183, "fuel rate", 1.0 / 64.0, false, "gal/h"},
+    PidDefinition{184, "instantaneous fuel economy", 1.0 / 256.0, false, "mpg"},
+    PidDefinition{190, "engine speed", 0.25, false, "rpm"},
+    PidDefinition{191, "transmission output shaft speed", 0.25, false, "rpm"},
+    PidDefinition{245, "total vehicle distance", 0.161, false, "km"},
+    PidDefinition{247, "total engine hours", 0.05, false, "h"},
 };
 
 // Bytes of a value by the PID's range; 0 for a variable-length PID, whose
@@ -105,24 +105,24 @@ std::optional<std::string> MidName(uint8_t mid) {
 }
 
 std::optional<Signal> DecodePid(const PidValue& parameter) {
-  for (const PidSpec& spec : kPids) {
-    if (spec.pid != parameter.pid) continue;
+  for (const PidDefinition& definition : kPids) {
+    if (definition.pid != parameter.pid) continue;
     const std::vector<uint8_t>& b = parameter.bytes;
     double raw = 0;
-    if (b.size() == 1 && FixedLength(spec.pid) == 1) {
+    if (b.size() == 1 && FixedLength(definition.pid) == 1) {
       raw = b[0];
-    } else if (b.size() == 2 && FixedLength(spec.pid) == 2) {
+    } else if (b.size() == 2 && FixedLength(definition.pid) == 2) {
       const uint16_t word = static_cast<uint16_t>(b[0] | b[1] << 8);
-      raw = spec.is_signed ? static_cast<int16_t>(word) : word;
-    } else if (b.size() == 4 && FixedLength(spec.pid) == 0) {
+      raw = definition.is_signed ? static_cast<int16_t>(word) : word;
+    } else if (b.size() == 4 && FixedLength(definition.pid) == 0) {
       raw = b[0] | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 |
             uint32_t{b[3]} << 24;
     } else {
       return std::nullopt;
     }
-    return Signal{
-        std::string("PID ") + std::to_string(spec.pid) + " " + spec.name,
-        raw * spec.resolution, spec.unit};
+    return Signal{std::string("PID ") + std::to_string(definition.pid) + " " +
+                      definition.name,
+                  raw * definition.resolution, definition.unit};
   }
   return std::nullopt;
 }

@@ -13,7 +13,7 @@ constexpr uint32_t kPgnRequest = 0x00EA00;
 constexpr uint32_t kPgnAddressClaimed = 0x00EE00;
 
 uint32_t Pgn24(const std::vector<uint8_t>& d, std::size_t at) {
-  return d[at] | uint32_t{d[at + 1]} << 8 | (uint32_t{d[at + 2]} & 0x03) << 16;
+  return vlrcommon::j1939::PgnFromBytes(std::span(d).subspan(at).first<3>());
 }
 
 std::string PgnText(uint32_t pgn) {

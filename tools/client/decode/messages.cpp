@@ -3,17 +3,19 @@
 namespace vlrdecode {
 namespace {
 
+namespace j1939 = vlrcommon::j1939;
+
 constexpr std::size_t kTimestampBytes = 4;
 constexpr std::size_t kJ1939Header = 6;
 
 std::optional<J1939Message> ParseJ1939Record(std::span<const uint8_t> record) {
   if (record.size() < kJ1939Header) return std::nullopt;
   J1939Message message;
-  const uint32_t ps = record[0], pf = record[1], page = record[2] & 0x03;
-  message.pgn = page << 16 | pf << 8 | (pf >= 240 ? ps : 0);
+  const uint8_t ps = record[0], pf = record[1];
+  message.pgn = j1939::PgnOf(record[2], pf, ps);
   message.priority = record[3] & 0x07;
   message.source = record[4];
-  message.destination = pf < 240 ? record[5] : 0xFF;
+  message.destination = j1939::DestinationOf(pf, record[5]);
   message.data.assign(record.begin() + kJ1939Header, record.end());
   return message;
 }
@@ -35,26 +37,20 @@ std::optional<J1708Message> ParseJ1708Record(std::span<const uint8_t> record,
 }  // namespace
 
 uint32_t IdentifierOf(const J1939Message& message) {
-  const uint32_t pf = (message.pgn >> 8) & 0xFF;
-  const uint32_t ps =
-      IsPdu1(message.pgn) ? message.destination : message.pgn & 0xFF;
-  return (uint32_t{message.priority} & 7) << 26 |
-         ((message.pgn >> 16) & 3) << 24 | pf << 16 | ps << 8 | message.source;
+  return j1939::IdentifierOf(
+      {message.pgn, message.priority, message.source, message.destination});
 }
 
 J1939Message FromIdentifier(uint32_t id, std::span<const uint8_t> data) {
+  const j1939::MessageHeader header = j1939::HeaderOf(id);
   J1939Message message;
-  const uint32_t pf = (id >> 16) & 0xFF;
-  const uint32_t ps = (id >> 8) & 0xFF;
-  message.pgn = ((id >> 24) & 3) << 16 | pf << 8 | (pf >= 240 ? ps : 0);
-  message.priority = (id >> 26) & 7;
-  message.source = id & 0xFF;
-  message.destination = pf < 240 ? static_cast<uint8_t>(ps) : 0xFF;
+  message.pgn = header.pgn;
+  message.priority = header.priority;
+  message.source = header.source;
+  message.destination = header.destination;
   message.data.assign(data.begin(), data.end());
   return message;
 }
-
-bool IsPdu1(uint32_t pgn) { return ((pgn >> 8) & 0xFF) < 240; }
 
 std::optional<ReadRecord> ParseReadBuffer(std::span<const uint8_t> bytes,
                                           const ReadLayout& layout) {

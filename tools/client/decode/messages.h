@@ -10,16 +10,18 @@
 #include <variant>
 #include <vector>
 
+#include "vlrcommon/j1939_identifier.h"
+
 namespace vlrdecode {
 
 enum class Protocol : uint8_t { kJ1939, kJ1708 };
 
 struct J1939Message {
-  uint32_t pgn = 0;  // 18 bits: data page, PF, and PS when PF >= 240
+  uint32_t pgn = 0;  // 18 bits: data page, PF, and PS of a broadcast group
   uint8_t priority = 0;
   uint8_t source = 0;
-  // The PS byte of a destination-specific group (PF < 240); 0xFF, the
-  // global address, for a broadcast group.
+  // The PS byte of a destination-specific (PDU1) group; 0xFF, the global
+  // address, for a broadcast group.
   uint8_t destination = 0xFF;
   std::vector<uint8_t> data;
 
@@ -40,8 +42,7 @@ using Message = std::variant<J1939Message, J1708Message>;
 uint32_t IdentifierOf(const J1939Message& message);
 // The message an identifier and data make.
 J1939Message FromIdentifier(uint32_t id, std::span<const uint8_t> data);
-// True for a destination-specific (PDU1) group.
-bool IsPdu1(uint32_t pgn);
+using vlrcommon::j1939::IsPdu1;
 
 // How the connection delivers records: the driver puts an echo byte after
 // the timestamp while echo mode is on, and keeps the J1708 checksum in raw

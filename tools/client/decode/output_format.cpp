@@ -4,13 +4,13 @@
 #include <span>
 
 #include "json_writer.h"
+#include "vlrcommon/hex_text.h"
 #include "vlrscenario/candump_log.h"
-#include "vlrscenario/text_fields.h"
 
 namespace vlrdecode {
 namespace {
 
-using vlrscenario::FormatHexBytes;
+using vlrcommon::FormatHexBytes;
 
 std::string Seconds(int64_t elapsed_ms) {
   char text[32];

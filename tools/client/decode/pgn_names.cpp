@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "vlrcommon/hex_text.h"
+
 namespace vlrdecode {
 namespace {
 
@@ -78,16 +80,12 @@ std::string Upper(std::string_view text) {
   return out;
 }
 
-std::optional<uint32_t> ParseNumber(std::string_view text, int base) {
+std::optional<uint32_t> ParseDecimal(std::string_view text) {
   if (text.empty() || text.size() > 8) return std::nullopt;
   uint32_t value = 0;
   for (char c : text) {
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0) return std::nullopt;
-    value = value * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint32_t>(c - '0');
   }
   return value;
 }
@@ -116,14 +114,11 @@ std::optional<uint32_t> ParsePgn(std::string_view text) {
     if (*entry.name.acronym && upper == Upper(entry.name.acronym))
       return entry.pgn;
   }
-  std::optional<uint32_t> value;
-  if (upper.rfind("0X", 0) == 0) {
-    value = ParseNumber(std::string_view(upper).substr(2), 16);
-  } else if (upper.find_first_of("ABCDEF") != std::string::npos) {
-    value = ParseNumber(upper, 16);
-  } else {
-    value = ParseNumber(upper, 10);
-  }
+  // Hexadecimal when it says so with 0x or a letter digit, else decimal.
+  const bool hex = upper.rfind("0X", 0) == 0 ||
+                   upper.find_first_of("ABCDEF") != std::string::npos;
+  const std::optional<uint32_t> value =
+      hex ? vlrcommon::ParseHexNumber(upper) : ParseDecimal(upper);
   if (!value || *value > 0x3FFFF) return std::nullopt;
   return value;
 }

@@ -5,10 +5,11 @@
 namespace vlrdecode {
 namespace {
 
+using vlrcommon::j1939::kGlobalAddress;
+
 constexpr uint8_t kRequestToSend = 0x10;
 constexpr uint8_t kBroadcastAnnounce = 0x20;
 constexpr uint8_t kAbort = 0xFF;
-constexpr uint8_t kGlobal = 0xFF;
 constexpr std::size_t kBytesPerPacket = 7;
 constexpr uint16_t kLargestTransfer = 1785;
 
@@ -35,15 +36,15 @@ void TransportReassembler::OnConnectionManagement(const J1939Message& message,
     return;
   }
   const bool broadcast =
-      d[0] == kBroadcastAnnounce && message.destination == kGlobal;
+      d[0] == kBroadcastAnnounce && message.destination == kGlobalAddress;
   const bool connection =
-      d[0] == kRequestToSend && message.destination != kGlobal;
+      d[0] == kRequestToSend && message.destination != kGlobalAddress;
   if (!broadcast && !connection)
     return;  // CTS, end of message: nothing to join
   Session session;
   session.size = static_cast<uint16_t>(d[1] | d[2] << 8);
   session.packets = d[3];
-  session.pgn = d[5] | uint32_t{d[6]} << 8 | (uint32_t{d[7]} & 0x03) << 16;
+  session.pgn = vlrcommon::j1939::PgnFromBytes(std::span(d).subspan<5, 3>());
   session.priority = message.priority;
   session.last_ms = timestamp_ms;
   const bool consistent =
@@ -82,7 +83,8 @@ std::optional<J1939Message> TransportReassembler::OnDataTransfer(
   carried.pgn = session.pgn;
   carried.priority = session.priority;
   carried.source = message.source;
-  carried.destination = IsPdu1(session.pgn) ? message.destination : kGlobal;
+  carried.destination =
+      IsPdu1(session.pgn) ? message.destination : kGlobalAddress;
   carried.data.assign(session.data.begin(),
                       session.data.begin() + session.size);
   sessions_.erase(found);

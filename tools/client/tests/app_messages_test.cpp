@@ -61,12 +61,17 @@ TEST(MessageBuilder, ReadsCansendStyleFrames) {
   EXPECT_EQ(request->source, 0xF9);
   EXPECT_EQ(request->destination, 0x00);
   EXPECT_EQ(request->data, (Bytes{0xE5, 0xFE, 0x00}));
+  auto prefixed = ParseFrameText("0x18EA00F9#E5FE00", error);
+  ASSERT_TRUE(prefixed) << error;
+  EXPECT_EQ(prefixed->destination, 0x00);
+  EXPECT_EQ(prefixed->data, request->data);
   auto broadcast = ParseFrameText("1DF20080#", error);
   ASSERT_TRUE(broadcast) << error;
   EXPECT_EQ(broadcast->pgn, 0x1F200u);
   EXPECT_EQ(broadcast->destination, 0xFF);
-  for (const char* bad : {"18EA00F9", "8EA00F9#00", "18EA00F9#0",
-                          "18EA00F9#0 0", "3FFFFFFF#00", "18EA00FG#00"}) {
+  for (const char* bad :
+       {"18EA00F9", "8EA00F9#00", "18EA00F9#0", "18EA00F9#0 0", "3FFFFFFF#00",
+        "18EA00FG#00", "0x8EA00F9#00", "0x#00"}) {
     EXPECT_FALSE(ParseFrameText(bad, error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
   }

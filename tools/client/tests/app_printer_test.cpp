@@ -5,6 +5,7 @@
 
 #include "message_printer.h"
 #include "statistics.h"
+#include "vlrcommon/j1939_identifier.h"
 #include "vlrscenario/truck_scenario.h"
 
 namespace vlrclient {
@@ -17,16 +18,17 @@ using Bytes = std::vector<uint8_t>;
 // group's PS, priority, source, destination or 0, data).
 Bytes J1939Record(uint32_t timestamp_ms, uint32_t id, const Bytes& data) {
   const uint8_t pf = (id >> 16) & 0xFF, ps = (id >> 8) & 0xFF;
+  const bool pdu1 = vlrcommon::j1939::IsPdu1Format(pf);
   Bytes record = {static_cast<uint8_t>(timestamp_ms >> 24),
                   static_cast<uint8_t>(timestamp_ms >> 16),
                   static_cast<uint8_t>(timestamp_ms >> 8),
                   static_cast<uint8_t>(timestamp_ms),
-                  static_cast<uint8_t>(pf >= 240 ? ps : 0),
+                  static_cast<uint8_t>(pdu1 ? 0 : ps),
                   pf,
                   static_cast<uint8_t>((id >> 24) & 1),
                   static_cast<uint8_t>((id >> 26) & 7),
                   static_cast<uint8_t>(id & 0xFF),
-                  static_cast<uint8_t>(pf < 240 ? ps : 0)};
+                  static_cast<uint8_t>(pdu1 ? ps : 0)};
   record.insert(record.end(), data.begin(), data.end());
   return record;
 }

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
 #include "values.h"
 
 namespace vlrclient {
@@ -43,51 +42,6 @@ TEST(Values, ParseSecondsProtocolsAndData) {
   EXPECT_FALSE(ParseDataBytes("0G"));
   EXPECT_EQ(ParseAddress("0xF9"), 0xF9);
   EXPECT_FALSE(ParseAddress("256"));
-}
-
-TEST(CommandLine, ParsesOptionsFlagsAndPositionals) {
-  std::string device, format;
-  bool echo = false;
-  const std::vector<OptionSpec> table = {
-      {"--device", "ID", "",
-       [&](std::string_view v) {
-         device = v;
-         return std::string();
-       }},
-      {"--format", "F", "",
-       [&](std::string_view v) {
-         format = v;
-         return v == "bad" ? std::string("no good") : std::string();
-       }},
-      {"--echo", "", "",
-       [&](std::string_view) {
-         echo = true;
-         return std::string();
-       }},
-  };
-  std::vector<std::string_view> positional;
-  const std::vector<std::string_view> args = {"--device", "202", "18FEF100#00",
-                                              "--format=json", "--echo"};
-  EXPECT_EQ(ParseArguments(args, table, positional), "");
-  EXPECT_EQ(device, "202");
-  EXPECT_EQ(format, "json");
-  EXPECT_TRUE(echo);
-  EXPECT_EQ(positional, std::vector<std::string_view>{"18FEF100#00"});
-
-  struct Case {
-    std::vector<std::string_view> args;
-    const char* error;
-  };
-  const Case bad[] = {
-      {{"--devise", "1"}, "unknown option --devise"},
-      {{"--device"}, "--device needs a value ID"},
-      {{"--echo=1"}, "--echo takes no value"},
-      {{"--format", "bad"}, "--format: no good"},
-  };
-  for (const Case& c : bad) {
-    positional.clear();
-    EXPECT_EQ(ParseArguments(c.args, table, positional), c.error);
-  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "program_runner.h"
+#include "pseudo_terminal_skip.h"
 
 namespace vlrclient::testing {
 namespace {
@@ -14,6 +15,7 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 TEST(Program, TheDemonstrationShowsDecodedTrafficAndStops) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   ScratchDirectory scratch;
   const RunResult run = RunProgram(scratch, "--duration 3");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -61,6 +63,7 @@ TEST(Program, RefusesBadInputWithAClearMessageAndNonZeroStatus) {
 }
 
 TEST(Program, ReportsAPortThatAnotherProgramHolds) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   ScratchDirectory scratch;
   const std::string port = scratch.File("com1");
   BackgroundProgram sim(scratch, "sim",
@@ -86,6 +89,7 @@ TEST(Program, ReportsAPortThatAnotherProgramHolds) {
 }
 
 TEST(Program, SendsAndConfirmsEachFrameByItsEcho) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   ScratchDirectory scratch;
   const std::string port = scratch.File("com1");
   BackgroundProgram sim(scratch, "sim",
@@ -116,6 +120,7 @@ TEST(Program, SendsAndConfirmsEachFrameByItsEcho) {
 }
 
 TEST(Program, WritesJsonLinesThatParse) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   ScratchDirectory scratch;
   const std::string output = scratch.File("trace.jsonl");
   const RunResult run =
@@ -141,6 +146,7 @@ std::string PythonWithCan() {
 }
 
 TEST(Program, WritesCandumpLogsThatPythonCanReads) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   const std::string python = PythonWithCan();
   if (python.empty())
     GTEST_SKIP() << "python3 with the can package is not installed";

@@ -13,6 +13,7 @@
 #include "connection.h"
 #include "driver_library.h"
 #include "messages.h"
+#include "pseudo_terminal_skip.h"
 #include "simulated_adapter.h"
 #include "vlrscenario/capture_file.h"
 
@@ -96,6 +97,7 @@ std::string CaseName(const ::testing::TestParamInfo<ReplayCase>& info) {
 class Replay : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(Replay, DeliversEveryFrameOfTheBusInOrder) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   const ReplayCase& c = GetParam();
   const std::string path = std::string(VLR_SHARED_DATA_DIR) + "/" + c.capture;
   if (!std::filesystem::exists(path))

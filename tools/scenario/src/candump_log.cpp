@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "vlrcommon/hex_text.h"
 #include "vlrscenario/text_fields.h"
 
 namespace vlrscenario {
@@ -46,7 +47,7 @@ Parsed<CandumpFrame> ParseFrameField(std::string_view field) {
     return Error("identifier '" + std::string(id_text) +
                  "' must have 3 or 8 hex digits");
   }
-  auto id = ParseHexNumber(id_text);
+  auto id = vlrcommon::ParseHexDigits(id_text);
   if (!id)
     return Error("identifier '" + std::string(id_text) +
                  "' is not hexadecimal");
@@ -57,7 +58,7 @@ Parsed<CandumpFrame> ParseFrameField(std::string_view field) {
   if (data_text.size() % 2 != 0)
     return Error("data '" + std::string(data_text) +
                  "' has an odd number of hex digits");
-  auto data = ParseHexBytes(data_text);
+  auto data = vlrcommon::ParseHexBytes(data_text);
   if (!data)
     return Error("data '" + std::string(data_text) + "' is not hexadecimal");
   if (data->size() > kMaxJ1939Data) return Error("more than 8 data bytes");
@@ -101,7 +102,7 @@ std::string FormatCandumpLine(std::chrono::microseconds time,
   line.append(interface);
   line.push_back(' ');
   line.append(id_text);
-  line.append(FormatHexBytes(data));
+  line.append(vlrcommon::FormatHexBytes(data));
   return line;
 }
 

@@ -7,10 +7,7 @@ namespace vlrscenario {
 
 uint32_t J1939Id(uint8_t priority, uint32_t pgn, uint8_t source,
                  uint8_t destination) {
-  const uint32_t pf = (pgn >> 8) & 0xFF;
-  const uint32_t ps = pf < 240 ? destination : (pgn & 0xFF);
-  return (uint32_t{priority} & 7) << 26 | ((pgn >> 16) & 3) << 24 | pf << 16 |
-         ps << 8 | source;
+  return vlrcommon::j1939::IdentifierOf({pgn, priority, source, destination});
 }
 
 uint8_t Scale8(double value, double resolution, double offset) {
@@ -35,14 +32,10 @@ std::vector<vlrsim::TimedMessage> BroadcastTransfer(
   vlrsim::TimedMessage announce;
   announce.at = at;
   announce.id = J1939Id(priority, kPgnTpCm, source);
-  announce.data = {0x20,
-                   static_cast<uint8_t>(data.size() & 0xFF),
-                   static_cast<uint8_t>(data.size() >> 8),
-                   packets,
-                   0xFF,
-                   static_cast<uint8_t>(pgn & 0xFF),
-                   static_cast<uint8_t>((pgn >> 8) & 0xFF),
-                   static_cast<uint8_t>((pgn >> 16) & 0xFF)};
+  announce.data = {0x20, static_cast<uint8_t>(data.size() & 0xFF),
+                   static_cast<uint8_t>(data.size() >> 8), packets, 0xFF};
+  const auto pgn_bytes = vlrcommon::j1939::PgnBytes(pgn);
+  announce.data.insert(announce.data.end(), pgn_bytes.begin(), pgn_bytes.end());
   out.push_back(announce);
   for (uint8_t k = 1; k <= packets; ++k) {
     vlrsim::TimedMessage packet;

@@ -7,17 +7,19 @@
 #include <span>
 #include <vector>
 
+#include "vlrcommon/j1939_identifier.h"
 #include "vlrsim/traffic_source.h"
 
 namespace vlrscenario {
 
+using vlrcommon::j1939::kGlobalAddress;
+
 inline constexpr uint32_t kPgnTpCm = 0x00EC00;
 inline constexpr uint32_t kPgnTpDt = 0x00EB00;
 inline constexpr uint32_t kPgnAddressClaimed = 0x00EE00;
-inline constexpr uint8_t kGlobalAddress = 0xFF;
 
-// The 29-bit identifier; `destination` counts only for PDU1 groups
-// (PF below 240), whose PGN carries 0 in its low byte.
+// The 29-bit identifier; `destination` counts only for PDU1 groups, whose
+// PGN carries 0 in its low byte.
 uint32_t J1939Id(uint8_t priority, uint32_t pgn, uint8_t source,
                  uint8_t destination = kGlobalAddress);
 

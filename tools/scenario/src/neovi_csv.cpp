@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "csv_row.h"
+#include "vlrcommon/hex_text.h"
 #include "vlrscenario/text_fields.h"
 
 namespace vlrscenario {
@@ -78,7 +79,7 @@ Parsed<bool> AddCanRecord(const Row& row, const Columns& columns,
       (columns.remote && Cell(row, *columns.remote) == "T")) {
     return false;
   }
-  auto id = ParseHexNumber(Cell(row, columns.arb_id));
+  auto id = vlrcommon::ParseHexNumber(Cell(row, columns.arb_id));
   if (!id || *id > kMaxJ1939Identifier) {
     return ParseError{0, "Arb ID '" + std::string(Cell(row, columns.arb_id)) +
                              "' is not a 29-bit hex identifier"};
@@ -87,7 +88,7 @@ Parsed<bool> AddCanRecord(const Row& row, const Columns& columns,
   for (std::size_t index : columns.can_bytes) {
     std::string_view cell = Cell(row, index);
     if (cell.empty()) break;
-    auto byte = ParseHexNumber(cell, 2);
+    auto byte = vlrcommon::ParseHexNumber(cell, 2);
     if (!byte)
       return ParseError{
           0, "data byte '" + std::string(cell) + "' is not one hex byte"};
@@ -103,7 +104,7 @@ Parsed<bool> AddJ1708Record(const Row& row, const Columns& columns,
   if (!columns.mid)
     return ParseError{
         0, "J1708 record, but the header has no PT/Trgt/Src columns"};
-  auto mid = ParseHexNumber(Cell(row, *columns.mid), 2);
+  auto mid = vlrcommon::ParseHexNumber(Cell(row, *columns.mid), 2);
   if (!mid)
     return ParseError{0, "MID '" + std::string(Cell(row, *columns.mid)) +
                              "' is not one hex byte"};
@@ -111,7 +112,7 @@ Parsed<bool> AddJ1708Record(const Row& row, const Columns& columns,
   for (std::size_t index : columns.j1708_cells) {
     std::string_view cell = Cell(row, index);
     if (cell.empty()) break;
-    auto cell_bytes = ParseHexBytes(cell);
+    auto cell_bytes = vlrcommon::ParseHexBytes(cell);
     if (!cell_bytes)
       return ParseError{0,
                         "J1708 bytes '" + std::string(cell) + "' are not hex"};

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "vlrcommon/hex_text.h"
 #include "vlrscenario/text_fields.h"
 
 namespace vlrscenario {
@@ -23,12 +24,12 @@ Parsed<Bus> ParseBus(std::string_view word) {
 
 Parsed<uint32_t> ParseId(Bus bus, std::string_view word) {
   if (bus == Bus::kJ1708) {
-    auto mid = ParseHexNumber(word, 2);
+    auto mid = vlrcommon::ParseHexNumber(word, 2);
     if (!mid)
       return Error("MID '" + std::string(word) + "' is not one hex byte");
     return *mid;
   }
-  auto id = ParseHexNumber(word, 8);
+  auto id = vlrcommon::ParseHexNumber(word, 8);
   if (!id || *id > kMaxJ1939Identifier) {
     return Error("identifier '" + std::string(word) +
                  "' is not a 29-bit hex number");
@@ -54,7 +55,7 @@ Parsed<std::optional<TimedMessage>> ParseTextLogLine(std::string_view line) {
                                             : "missing identifier");
   auto id = ParseId(bus.value(), id_word);
   if (!id) return id.error();
-  auto data = ParseHexBytes(rest);
+  auto data = vlrcommon::ParseHexBytes(rest);
   if (!data)
     return Error("data '" + std::string(Trim(rest)) + "' is not hex bytes");
   const std::size_t limit =
@@ -87,7 +88,7 @@ std::string FormatTextLogLine(const TimedMessage& message) {
   std::string line = head;
   if (!message.data.empty()) {
     line.push_back(' ');
-    line.append(FormatHexBytes(message.data, " "));
+    line.append(vlrcommon::FormatHexBytes(message.data, " "));
   }
   return line;
 }

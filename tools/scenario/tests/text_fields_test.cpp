@@ -4,58 +4,11 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace vlrscenario {
 namespace {
 
 using std::chrono::microseconds;
-
-TEST(ParseHexNumber, AcceptsOnlyPlainHexWithinTheDigitLimit) {
-  struct Case {
-    const char* text;
-    std::size_t max_digits;
-    std::optional<uint32_t> expected;
-  };
-  const Case cases[] = {
-      {"0CF00400", 8, 0x0CF00400},    {"ff", 2, 0xFF},
-      {"1FFFFFFF", 8, 0x1FFFFFFF},    {"", 8, std::nullopt},
-      {"0x1F", 8, std::nullopt},      {"123", 2, std::nullopt},
-      {"12G4", 8, std::nullopt},      {"-1", 8, std::nullopt},
-      {"123456789", 9, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseHexNumber(c.text, c.max_digits), c.expected) << c.text;
-  }
-}
-
-TEST(ParseHexBytes, ReadsPairsAndSeparatedTokens) {
-  struct Case {
-    const char* text;
-    std::optional<std::vector<uint8_t>> expected;
-  };
-  const Case cases[] = {
-      {"", std::vector<uint8_t>{}},
-      {"0102FF", std::vector<uint8_t>{1, 2, 0xFF}},
-      {"01 02 ff", std::vector<uint8_t>{1, 2, 0xFF}},
-      {"1 a,B", std::vector<uint8_t>{1, 0xA, 0xB}},
-      {"0102 03", std::vector<uint8_t>{1, 2, 3}},
-      {"\t7f  ", std::vector<uint8_t>{0x7F}},
-      {"123", std::nullopt},
-      {"01 0G", std::nullopt},
-      {"01-02", std::nullopt},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseHexBytes(c.text), c.expected) << '"' << c.text << '"';
-  }
-}
-
-TEST(FormatHexBytes, PrintsUpperCasePairs) {
-  const std::vector<uint8_t> bytes = {0x0A, 0xFF, 0x00};
-  EXPECT_EQ(FormatHexBytes(bytes), "0AFF00");
-  EXPECT_EQ(FormatHexBytes(bytes, " "), "0A FF 00");
-  EXPECT_EQ(FormatHexBytes({}), "");
-}
 
 TEST(ParseSeconds, KeepsMicrosecondsExactly) {
   struct Case {

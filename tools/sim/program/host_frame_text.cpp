@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "hex_text.h"
+#include "vlrcommon/hex_text.h"
 
 namespace vlrsim::program {
 
@@ -11,6 +11,11 @@ std::string Hex(uint32_t value, int digits) {
   char text[12];
   std::snprintf(text, sizeof text, "%0*x", digits, value);
   return text;
+}
+
+// "01 02 ff"
+std::string HexText(const Bytes& bytes) {
+  return vlrcommon::FormatHexBytes(bytes, " ", vlrcommon::LetterCase::kLower);
 }
 }  // namespace
 

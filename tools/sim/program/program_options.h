@@ -2,14 +2,12 @@
 // plus the traffic-source options of source_options.cpp.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <ostream>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "vlrcommon/option_table.h"
 #include "vlrsim/adapter_options.h"
 #include "vlrsim/traffic_source.h"
 
@@ -26,18 +24,10 @@ struct ProgramOptions {
   std::unique_ptr<TrafficSource> source;
 };
 
-// One command-line option. `apply` gets the value (empty for a flag) and
-// returns an error text, empty on success.
-struct OptionSpec {
-  std::string_view name;       // "--family"
-  std::string_view value;      // "1xx|2xx"; empty for a flag
-  std::string_view help;
-  std::function<std::string(ProgramOptions&, std::string_view value)> apply;
-};
-
 // The traffic-source options (source_options.cpp): built-in scenarios and
-// capture replay.
-std::span<const OptionSpec> SourceOptions();
+// capture replay, storing into `options`.
+std::vector<vlrcommon::OptionDefinition> SourceOptionTable(
+    ProgramOptions& options);
 
 // Parses argv; on failure returns the error text in `error`.
 bool ParseCommandLine(int argc, char** argv, ProgramOptions& options,

@@ -1,7 +1,6 @@
 // Traffic-source options of vlr1210-sim. Each entry makes a TrafficSource
 // and stores it in ProgramOptions::source, which the program plays as soon
 // as the adapter runs.
-#include <array>
 #include <string>
 
 #include "program_options.h"
@@ -30,18 +29,20 @@ std::string Replay(ProgramOptions& o, std::string_view path, bool loop) {
   return "";
 }
 
-const std::array<OptionSpec, 3> kSourceOptions = {{
-    {"--scenario", "NAME", "play a built-in scenario: truck, truck-j1939, truck-j1708",
-     Scenario},
-    {"--replay", "FILE",
-     "replay a capture with its timing (candump log, neoVI CSV or J1708 text)",
-     [](ProgramOptions& o, std::string_view path) { return Replay(o, path, false); }},
-    {"--replay-loop", "FILE", "replay a capture again and again",
-     [](ProgramOptions& o, std::string_view path) { return Replay(o, path, true); }},
-}};
-
 }  // namespace
 
-std::span<const OptionSpec> SourceOptions() { return kSourceOptions; }
+std::vector<vlrcommon::OptionDefinition> SourceOptionTable(ProgramOptions& o) {
+  return {
+      {"--scenario", "NAME",
+       "play a built-in scenario: truck, truck-j1939, truck-j1708",
+       [&o](std::string_view name) { return Scenario(o, name); }},
+      {"--replay", "FILE",
+       "replay a capture with its timing (candump log, neoVI CSV or J1708 "
+       "text)",
+       [&o](std::string_view path) { return Replay(o, path, false); }},
+      {"--replay-loop", "FILE", "replay a capture again and again",
+       [&o](std::string_view path) { return Replay(o, path, true); }},
+  };
+}
 
 }  // namespace vlrsim::program

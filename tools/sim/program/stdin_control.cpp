@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "hex_text.h"
+#include "vlrcommon/hex_text.h"
+#include "vlrcommon/j1939_identifier.h"
 
 namespace vlrsim::program {
 
@@ -30,7 +31,7 @@ std::optional<Bytes> HexWords(const std::vector<std::string_view>& words,
     joined += words[i];
     joined += ' ';
   }
-  return ParseHexBytes(joined);
+  return vlrcommon::ParseHexBytes(joined);
 }
 
 std::optional<bool> OnOff(const std::vector<std::string_view>& words) {
@@ -42,11 +43,12 @@ std::optional<bool> OnOff(const std::vector<std::string_view>& words) {
 
 std::string Send(PtyAdapter& adapter, const std::vector<std::string_view>& w) {
   if (w.size() < 3) return "error send needs a bus and an id";
-  const auto id = ParseHexNumber(w[2]);
+  const auto id = vlrcommon::ParseHexNumber(w[2]);
   const auto data = HexWords(w, 3);
   if (!id || !data) return "error bad hex";
   if (w[1] == "j1939") {
-    if (*id > 0x1FFFFFFF) return "error identifier beyond 29 bits";
+    if (*id > vlrcommon::j1939::kLargestIdentifier)
+      return "error identifier beyond 29 bits";
     adapter.PutOnBus(Bus::kJ1939, *id, *data);
   } else if (w[1] == "j1708") {
     if (*id > 0xFF) return "error MID beyond one byte";

@@ -66,8 +66,7 @@ size_t CountedFrame(std::span<const uint8_t> bytes, AdapterFrame& frame) {
     const auto m = whole.subspan(4, 14);
     frame.kind = Kind::kMessage;
     frame.bus = Bus::kJ1939;
-    frame.id = (uint32_t{m[3] & 7u} << 26) | (uint32_t{m[2] & 1u} << 24) |
-               (uint32_t{m[1]} << 16) | (uint32_t{m[0]} << 8) | m[4];
+    frame.id = counted::J1939LayoutIdentifier(m);
     frame.data.assign(m.begin() + 6, m.end());
     frame.checksum_ok = SumIsZero(whole);
     return length;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "vlrcommon/j1939_identifier.h"
 #include "vlrsim/sums.h"
 
 namespace vlrsim::counted {
@@ -42,19 +43,32 @@ Bytes J1708Frame(uint8_t mid, std::span<const uint8_t> data) {
   return Closed(std::move(frame));
 }
 
+namespace j1939 = vlrcommon::j1939;
+
 Bytes J1939Layout(uint32_t identifier, std::span<const uint8_t> data) {
-  const uint8_t pf = static_cast<uint8_t>(identifier >> 16);
-  const uint8_t ps = static_cast<uint8_t>(identifier >> 8);
-  Bytes layout{ps,
-               pf,
-               static_cast<uint8_t>((identifier >> 24) & 1),
-               static_cast<uint8_t>((identifier >> 26) & 7),
-               static_cast<uint8_t>(identifier),
-               static_cast<uint8_t>(pf < 240 ? ps : 0)};
+  const j1939::IdentifierFields id = j1939::SplitIdentifier(identifier);
+  const uint8_t ps = id.pdu_specific;
+  Bytes layout{
+      ps,
+      id.pdu_format,
+      static_cast<uint8_t>(id.page & 1),
+      id.priority,
+      id.source,
+      static_cast<uint8_t>(j1939::IsPdu1Format(id.pdu_format) ? ps : 0)};
   layout.resize(14, 0xFF);
   const size_t count = std::min<size_t>(data.size(), 8);
   std::copy_n(data.begin(), count, layout.begin() + 6);
   return layout;
+}
+
+uint32_t J1939LayoutIdentifier(std::span<const uint8_t> layout) {
+  j1939::IdentifierFields id;
+  id.pdu_specific = layout[0];
+  id.pdu_format = layout[1];
+  id.page = layout[2] & 1;
+  id.priority = layout[3];
+  id.source = layout[4];
+  return j1939::JoinIdentifier(id);
 }
 
 Bytes J1939Frame(uint32_t identifier, std::span<const uint8_t> data) {

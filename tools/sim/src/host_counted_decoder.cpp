@@ -32,10 +32,7 @@ void FillJ1708(std::span<const uint8_t> payload, HostFrame& frame) {
 
 void FillJ1939(std::span<const uint8_t> message, HostFrame& frame) {
   frame.bus = Bus::kJ1939;
-  frame.id = (uint32_t{message[3] & 7u} << 26) |
-             (uint32_t{message[2] & 1u} << 24) |
-             (uint32_t{message[1]} << 16) | (uint32_t{message[0]} << 8) |
-             message[4];
+  frame.id = counted::J1939LayoutIdentifier(message);
   frame.data.assign(message.begin() + 6, message.end());
 }
 }  // namespace

@@ -111,7 +111,7 @@ TEST(HostFrameDecoder, FlushRecoversFramesBehindAFalseStart) {
 
 TEST(HostFrameDecoder, CountedFramesAtEverySplitWithGarbage) {
   // J1708 converted (MID 80, data 5C, checksum), J1708 raw (MID alone),
-  // J1939 PF < 240 with the destination substituted, J1939 PF >= 240.
+  // J1939 PDU1 with the destination substituted, J1939 PDU2.
   const Bytes j1708 = counted::HostJ1708Frame(Bytes{0x80, 0x5C, 0x24});
   const Bytes j1708_mid_only = counted::HostJ1708Frame(Bytes{0x80});
   const Bytes peer = counted::HostJ1939Frame(

@@ -1,15 +1,16 @@
 // The adapter on a real pseudo-terminal, with the test as the host.
-#include <gtest/gtest.h>
+#include "vlrsim/pty_adapter.h"
 
+#include <gtest/gtest.h>
 #include <sys/file.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "host_port.h"
+#include "pseudo_terminal_skip.h"
 #include "vlrsim/adapter_frame.h"
 #include "vlrsim/counted_frames.h"
-#include "vlrsim/pty_adapter.h"
 #include "vlrsim/scripted_source.h"
 #include "vlrsim/synced_frames.h"
 
@@ -50,6 +51,7 @@ std::vector<AdapterFrame> Messages(const Bytes& stream, Family family) {
 }
 
 TEST(PtyAdapter, StartUpIsAcknowledgedAtTheNewRate) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   for (bool j1939 : {false, true}) {
     PtyAdapter adapter(Options(Family::k2xx));
     HostPort host(adapter.SlavePath());
@@ -71,6 +73,7 @@ TEST(PtyAdapter, StartUpIsAcknowledgedAtTheNewRate) {
 }
 
 TEST(PtyAdapter, ReceiveModeAtTheOldRateIsNotUnderstood) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k2xx));
   HostPort host(adapter.SlavePath());
   ASSERT_TRUE(host.SetRate(B9600));
@@ -81,6 +84,7 @@ TEST(PtyAdapter, ReceiveModeAtTheOldRateIsNotUnderstood) {
 }
 
 TEST(PtyAdapter, SilentAdapterAnswersNothing) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   AdapterOptions options = Options(Family::k2xx);
   options.silent = true;
   PtyAdapter adapter(options);
@@ -96,6 +100,7 @@ TEST(PtyAdapter, SilentAdapterAnswersNothing) {
 }
 
 TEST(PtyAdapter, CommandsAreAcknowledgedAndReadyFollowsJ1708) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   AdapterOptions options = Options(Family::k2xx);
   options.ready_delay = milliseconds{5};
   PtyAdapter adapter(options);
@@ -115,6 +120,7 @@ TEST(PtyAdapter, CommandsAreAcknowledgedAndReadyFollowsJ1708) {
 }
 
 TEST(PtyAdapter, FilterProgrammedByTheHostSelectsReportedTraffic) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k2xx));
   HostPort host(adapter.SlavePath());
   ASSERT_EQ(StartUp2xx(host, true).size(), 5u);
@@ -138,6 +144,7 @@ TEST(PtyAdapter, FilterProgrammedByTheHostSelectsReportedTraffic) {
 }
 
 TEST(PtyAdapter, RecordingTimestampsAreMonotonicAndWithinTheWrites) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k2xx));
   HostPort host(adapter.SlavePath());
   const auto before = Clock::now();
@@ -162,6 +169,7 @@ TEST(PtyAdapter, RecordingTimestampsAreMonotonicAndWithinTheWrites) {
 }
 
 TEST(PtyAdapter, HostOpensExclusivelyAndAgainAfterClosing) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k2xx));
   for (int round = 0; round < 3; ++round) {
     HostPort host(adapter.SlavePath());
@@ -175,6 +183,7 @@ TEST(PtyAdapter, HostOpensExclusivelyAndAgainAfterClosing) {
 }
 
 TEST(PtyAdapter, OutputWhileNoHostIsDroppedNotQueued) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k1xx));
   {
     HostPort host(adapter.SlavePath());
@@ -190,6 +199,7 @@ TEST(PtyAdapter, OutputWhileNoHostIsDroppedNotQueued) {
 }
 
 TEST(PtyAdapter, LinksPointAtTheSlaveAndGoAwayWithTheAdapter) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   const auto dir = std::filesystem::temp_directory_path() /
                    ("vlrsim-link-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
@@ -207,6 +217,7 @@ TEST(PtyAdapter, LinksPointAtTheSlaveAndGoAwayWithTheAdapter) {
 }
 
 TEST(PtyAdapter, CountedAdapterHasNoDialogueAndReportsBothBuses) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k1xx));
   HostPort host(adapter.SlavePath());
   ASSERT_TRUE(host.SetRate(B38400));
@@ -226,6 +237,7 @@ TEST(PtyAdapter, CountedAdapterHasNoDialogueAndReportsBothBuses) {
 }
 
 TEST(PtyAdapter, SplitAndGarbageArriveByteExact) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   PtyAdapter adapter(Options(Family::k2xx));
   HostPort host(adapter.SlavePath());
   const Bytes frame = synced::J1939MessageFrame(0x18FEF100, Bytes(8, 0xAB));
@@ -242,6 +254,7 @@ TEST(PtyAdapter, SplitAndGarbageArriveByteExact) {
 }
 
 TEST(PtyAdapter, PlaysASourceInOrderWithItsTiming) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   AdapterOptions options = Options(Family::k1xx);
   options.report_j1708 = false;
   PtyAdapter adapter(options);
@@ -266,6 +279,7 @@ TEST(PtyAdapter, PlaysASourceInOrderWithItsTiming) {
 }
 
 TEST(PtyAdapter, LoopbackReturnsHostMessagesAsTraffic) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   AdapterOptions options = Options(Family::k1xx);
   options.loopback = true;
   PtyAdapter adapter(options);
@@ -282,6 +296,7 @@ TEST(PtyAdapter, LoopbackReturnsHostMessagesAsTraffic) {
 }
 
 TEST(PtyAdapter, ThrottledOutputTakesAtLeastTheLineTime) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   AdapterOptions options = Options(Family::k1xx);
   options.throttle = true;
   PtyAdapter adapter(options);

@@ -1,8 +1,7 @@
 // The adapter on a serial device, with a pseudo-terminal pair as the cable
 // and the test as the host.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <system_error>
 
 #include "cable.h"
+#include "pseudo_terminal_skip.h"
 #include "vlrsim/counted_frames.h"
 #include "vlrsim/pty_adapter.h"
 #include "vlrsim/synced_frames.h"
@@ -37,6 +37,7 @@ AdapterOptions OnDevice(Family family, const std::string& device) {
 // be at each step's rate before the host's next frame, or the line would
 // garble it.
 TEST(SerialDevice, TwoHundredFollowsTheStartUpRates) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   for (bool j1939 : {false, true}) {
     Cable cable;
     ASSERT_TRUE(cable.ready());
@@ -63,6 +64,7 @@ TEST(SerialDevice, TwoHundredFollowsTheStartUpRates) {
 // at the adapter's rate gets a frame through, so the adapter must not judge
 // the rate itself.
 TEST(SerialDevice, LineRateCheckIsLeftToTheLine) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   Cable cable;
   ASSERT_TRUE(cable.ready());
   AdapterOptions options = OnDevice(Family::k2xx, cable.device());
@@ -79,6 +81,7 @@ TEST(SerialDevice, LineRateCheckIsLeftToTheLine) {
 // adapter that listens at 115200 as framing errors (NUL bytes) on a real
 // line, or intact where the host's rate does not matter; either resets.
 TEST(SerialDevice, HostStartingOverTakesTheAdapterBackTo9600) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   const Bytes garbled_wake_up(3 * synced::kWakeUpCount, 0x00);
   const Bytes wake_up(synced::kWakeUpCount, synced::kWakeUpByte);
   for (const Bytes& run : {garbled_wake_up, wake_up}) {
@@ -100,6 +103,7 @@ TEST(SerialDevice, HostStartingOverTakesTheAdapterBackTo9600) {
 
 // NUL bytes inside frames are data, and a frame resets the run.
 TEST(SerialDevice, NulDataInFramesKeepsTheRate) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   Cable cable;
   ASSERT_TRUE(cable.ready());
   PtyAdapter adapter(OnDevice(Family::k2xx, cable.device()));
@@ -116,6 +120,7 @@ TEST(SerialDevice, NulDataInFramesKeepsTheRate) {
 }
 
 TEST(SerialDevice, OneHundredRunsAt38400AndTalksAtOnce) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   Cable cable;
   ASSERT_TRUE(cable.ready());
   PtyAdapter adapter(OnDevice(Family::k1xx, cable.device()));
@@ -147,6 +152,7 @@ TEST(SerialDevice, MissingOrUnfitDeviceIsRefused) {
 }
 
 TEST(SerialDevice, DeviceHeldByAnotherProgramIsRefused) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   enum class Hold { kLock, kExclusive, kAdapter };
   for (Hold hold : {Hold::kLock, Hold::kExclusive, Hold::kAdapter}) {
     Cable cable;

@@ -45,12 +45,17 @@ Bytes J1708Frame(uint8_t mid, std::span<const uint8_t> data);
 // J1939 counted frame, 19 bytes: 13 84 00 00, then the 14-byte layout the
 // host delivers (PGN LSB first, priority, source, destination, 8 data bytes)
 // and a byte making the sum of all 19 zero. The PGN's first byte carries PS
-// whatever the PF (the host clears it for PF < 240); the destination is PS
-// for PF < 240, else 0. Data shorter than 8 bytes is padded with FF; more
-// than 8 is cut to 8 (one CAN frame).
+// whatever the PF (the host clears it for destination-specific groups); the
+// destination is PS for those, else 0. The priority byte carries the data
+// page bit only. Data shorter than 8 bytes is padded with FF; more than 8 is
+// cut to 8 (one CAN frame).
 Bytes J1939Frame(uint32_t identifier, std::span<const uint8_t> data);
 
 // The 14-byte message layout the 1xx J1939 frame carries (see J1939Frame).
 Bytes J1939Layout(uint32_t identifier, std::span<const uint8_t> data);
+// The identifier of a J1939 layout, as the host's frames and the adapter's
+// carry it: from its first five bytes (PS, PF, data page, priority,
+// source). `layout` holds at least those five.
+uint32_t J1939LayoutIdentifier(std::span<const uint8_t> layout);
 
 }  // namespace vlrsim::counted
