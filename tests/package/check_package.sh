@@ -73,6 +73,14 @@ normalise() { tr ',' '\n' | sed 's/^ *//' | sort; }
 [ "$(field Depends | normalise)" = "$(normalise <<<"$computed")" ] ||
   fail "Depends: $(field Depends); dpkg-shlibdeps: $computed"
 
+# What `apt install ./vlr1210_...deb` would do here: its dependencies resolve.
+if command -v apt-get >/dev/null; then
+  apt-get install --simulate "$(realpath "$deb")" >"$work/apt.log" 2>&1 ||
+    fail "apt cannot install the package: $(tail -5 "$work/apt.log")"
+  grep -q '^Inst vlr1210 ' "$work/apt.log" ||
+    fail "apt would not install vlr1210: $(tail -5 "$work/apt.log")"
+fi
+
 # Packages built against the library depend on this version or later.
 dpkg-deb --ctrl-tarfile "$deb" | tar -xf - -C "$work" ./shlibs
 [ "$(cat "$work/shlibs")" = "libvlr1210 $VLR_SOVERSION vlr1210 (>= $VLR_VERSION)" ] ||
