@@ -14,8 +14,10 @@ if ! LD_DEBUG=libs "$prefix/bin/vlr1210" monitor --device 201 --count 5 \
 fi
 # The loader reports each library it initialises.
 loaded=$(sed -n 's/.*calling init: \(.*libvlr1210\.so.*\)/\1/p' "$work/err")
-[ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$libdir/libvlr1210.so")" ] ||
+if [ -z "$loaded" ] ||
+   [ "$(realpath "$loaded")" != "$(realpath "$libdir/libvlr1210.so")" ]; then
   fail "the client loaded '$loaded', not the installed $libdir/libvlr1210.so"
+fi
 lines=$(grep -c 'J1939' "$work/out" || true)
 [ "$lines" -eq 5 ] || fail "expected 5 J1939 messages, got: $(cat "$work/out")"
 echo "the installed client loaded $libdir/libvlr1210.so and read 5 messages"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # prefix, libdir, sysroot: for the sourcing script
 # Shared by the package checks (sourced): an installation in a temporary
 # directory, either the Debian package extracted or `cmake --install
 # --prefix`, and the simulator of that installation on a pseudo-terminal.
