@@ -76,10 +76,10 @@ std::vector<std::string> DefaultDriverCandidates() {
   }
   if (const std::string dir = ProgramDirectory(); !dir.empty()) {
     candidates.push_back(dir + "/" + kLibraryName);
-  }
-#ifdef VLR1210_BUILT_DRIVER
-  candidates.push_back(VLR1210_BUILT_DRIVER);
+#ifdef VLR1210_INSTALLED_DRIVER
+    candidates.push_back(dir + "/" + VLR1210_INSTALLED_DRIVER);
 #endif
+  }
   candidates.push_back(kLibraryName);
   return candidates;
 }

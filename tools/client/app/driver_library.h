@@ -49,8 +49,10 @@ class DriverLibrary {
 };
 
 // Where to look for the driver when the user names none, in order: the
-// environment variable VLR1210_DRIVER, libvlr1210.so beside this program,
-// the library this program was built with, and the loader's search path.
+// environment variable VLR1210_DRIVER, libvlr1210.so beside this program
+// (in the build tree, a link to the driver built with it), the driver where
+// an installation puts it relative to this program (for /usr/bin/vlr1210,
+// /usr/lib/<multiarch>/libvlr1210.so.<major>), and the loader's search path.
 std::vector<std::string> DefaultDriverCandidates();
 
 // Loads `path`, or the first default candidate that loads.

@@ -30,8 +30,8 @@ Examples:
   vlr1210 sim --replay capture.log --loop
 
 The driver is loaded by path: --driver PATH, else $VLR1210_DRIVER, else
-libvlr1210.so beside this program or where it was built. On Linux the driver
-opens COMn as the path in $VLR1210_COMn (else /dev/ttyS<n-1>).
+libvlr1210.so beside this program, else the one it was built or installed
+with. On Linux the driver opens COMn as the path in $VLR1210_COMn (else /dev/ttyS<n-1>).
 Exit status: 0 success, 1 a driver or I/O failure, 2 a usage error.
 )";
 
