@@ -1,6 +1,4 @@
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "api/connection_api.h"
 #include "api/rp1210.h"
@@ -25,32 +23,20 @@ bool ParseProtocolName(const char* name, Protocol& out) {
 
 namespace {
 
-template <typename Queue>
-bool InstallQueues(ClientSlot& slot) {
-  std::unique_ptr<MessageQueue> rx(new (std::nothrow) Queue);
-  std::unique_ptr<MessageQueue> tx(new (std::nothrow) Queue);
-  if (!rx || !tx) return false;
-  tx->SetMaxCount(MessageQueue::kTransmitMaxCount);
-  slot.rxQueue = std::move(rx);
-  slot.txQueue = std::move(tx);
-  return true;
-}
-
 // Every connection starts from the same state, whatever the last one left.
-bool StartAfresh(ClientSlot& slot, Protocol protocol) {
+// The client's queues were emptied and bound to this connection when its
+// slot was granted.
+void StartAfresh(Protocol protocol) {
   ConnectionState& state = Connection();
-  state.protocol = protocol;
+  state.protocol.store(protocol, std::memory_order_relaxed);
   std::strcpy(state.protocolName,
               protocol == Protocol::kJ1939 ? "J1939" : "J1708");
-  const bool queued = protocol == Protocol::kJ1939
-                          ? InstallQueues<J1939MessageQueue>(slot)
-                          : InstallQueues<J1708MessageQueue>(slot);
   state.LinkStopped.store(0);
+  state.adapterLost.store(0);
   state.echoMode.store(0);
   state.j1708RawMode.store(0);
   link::ParserTail().count = 0;
   link::Commands().Reset();
-  return queued;
 }
 
 struct AdapterThreads {
@@ -104,10 +90,7 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
   // Set only once the connect goes ahead: a refused connect runs beside the
   // adapter threads of the open connection, which read these.
   state.settings = DriverSettings{};
-  ClientSlot& slot = Clients().Slot(clientId);
-  if (!StartAfresh(slot, protocol)) {
-    return Fail(clientId, nullptr, ERR_NOT_ENOUGH_MEMORY);
-  }
+  StartAfresh(protocol);
   Clients().SetDeviceId(clientId, deviceId);
   state.currentDeviceId.store(deviceId);
   platform::Port port = link::OpenDevicePort(deviceId);

@@ -27,28 +27,39 @@ int16_t Deliver(const QueueEntry& entry, uint8_t* buffer, int16_t size) {
   return static_cast<int16_t>(at + entry.length);
 }
 
+// After the queued messages, a lost adapter is reported: nothing more will
+// come, and a read that said "nothing yet" would have the application wait
+// for ever.
+int16_t NothingQueued(const ConnectionState& state) {
+  return state.LinkDown() ? -ERR_HARDWARE_NOT_RESPONDING : 0;
+}
+
 int16_t ReadMessage(int16_t clientId, uint8_t* buffer, int16_t size,
                     bool block) {
   const ConnectionState& state = Connection();
   if (state.LinkStopped.load(std::memory_order_acquire) != 0) {
     return -ERR_HARDWARE_NOT_RESPONDING;
   }
-  if (!Clients().IsValidClient(clientId)) return -ERR_INVALID_CLIENT_ID;
+  // Taken once: every later step acts for this connection only, whatever
+  // other threads of the application disconnect and connect meanwhile.
+  const uint32_t session = Clients().Session(clientId);
+  if (session == MessageQueue::kNoSession) return -ERR_INVALID_CLIENT_ID;
   // Checked before anything is taken: a missing buffer must not cost the
   // application a message.
   if (buffer == nullptr) return -ERR_MESSAGE_TOO_LONG;
-  MessageQueue* rx = Clients().Slot(clientId).rxQueue.get();
-  if (rx == nullptr) return 0;
+  // The queue lives as long as the slot; PopFor takes nothing once the
+  // queue serves another connection.
+  MessageQueue& rx = *Clients().Slot(clientId).rxQueue;
   QueueEntry entry;
-  if (rx->Pop(entry)) return Deliver(entry, buffer, size);
-  if (!block) return 0;
+  if (rx.PopFor(session, entry)) return Deliver(entry, buffer, size);
+  if (!block) return NothingQueued(state);
   for (int poll = 0; poll < kBlockingPolls; ++poll) {
     if (state.LinkStopped.load(std::memory_order_acquire) != 0) return 0;
-    // A disconnect on another thread ends the wait too: the queue is about
-    // to belong to the next connection.
-    if (!Clients().IsValidClient(clientId)) return 0;
+    // A disconnect on another thread ends the wait too.
+    if (Clients().Session(clientId) != session) return 0;
+    if (state.LinkDown()) return NothingQueued(state);
     platform::SleepMs(1);
-    if (rx->Pop(entry)) return Deliver(entry, buffer, size);
+    if (rx.PopFor(session, entry)) return Deliver(entry, buffer, size);
   }
   return 0;
 }
