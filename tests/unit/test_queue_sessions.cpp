@@ -62,8 +62,10 @@ TEST_P(QueueBatches, GoWholeOrNotAtAllAndNeverDropWhatWasQueued) {
       c.queued + (c.expected == PushAllResult::kQueued ? c.batch : 0);
   EXPECT_EQ(q.GetCount(), expectedCount);
   QueueEntry e;
-  ASSERT_TRUE(c.queued == 0 || q.PopFor(1, e));
-  if (c.queued > 0) EXPECT_EQ(e.data[0], 0) << "the oldest is still there";
+  if (c.queued > 0) {
+    ASSERT_TRUE(q.PopFor(1, e));
+    EXPECT_EQ(e.data[0], 0) << "the oldest is still there";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
