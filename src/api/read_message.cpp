@@ -1,4 +1,5 @@
 #include <cstring>
+#include <optional>
 
 #include "api/rp1210.h"
 #include "connection/connection_state.h"
@@ -27,11 +28,18 @@ int16_t Deliver(const QueueEntry& entry, uint8_t* buffer, int16_t size) {
   return static_cast<int16_t>(at + entry.length);
 }
 
-// After the queued messages, a lost adapter is reported: nothing more will
-// come, and a read that said "nothing yet" would have the application wait
-// for ever.
-int16_t NothingQueued(const ConnectionState& state) {
-  return state.LinkDown() ? -ERR_HARDWARE_NOT_RESPONDING : 0;
+// One look at the queue. After the queued messages, a lost adapter is
+// reported: nothing more will come, and a read that said "nothing yet"
+// would have the application wait for ever. The loss is read before the
+// queue, so a message the reader queued just before it noticed the loss is
+// still handed over first.
+std::optional<int16_t> TakeOne(MessageQueue& rx, uint32_t session,
+                               uint8_t* buffer, int16_t size) {
+  const bool linkDown = Connection().LinkDown();
+  QueueEntry entry;
+  if (rx.PopFor(session, entry)) return Deliver(entry, buffer, size);
+  if (linkDown) return -ERR_HARDWARE_NOT_RESPONDING;
+  return std::nullopt;
 }
 
 int16_t ReadMessage(int16_t clientId, uint8_t* buffer, int16_t size,
@@ -50,16 +58,14 @@ int16_t ReadMessage(int16_t clientId, uint8_t* buffer, int16_t size,
   // The queue lives as long as the slot; PopFor takes nothing once the
   // queue serves another connection.
   MessageQueue& rx = *Clients().Slot(clientId).rxQueue;
-  QueueEntry entry;
-  if (rx.PopFor(session, entry)) return Deliver(entry, buffer, size);
-  if (!block) return NothingQueued(state);
+  if (const auto taken = TakeOne(rx, session, buffer, size)) return *taken;
+  if (!block) return 0;
   for (int poll = 0; poll < kBlockingPolls; ++poll) {
     if (state.LinkStopped.load(std::memory_order_acquire) != 0) return 0;
     // A disconnect on another thread ends the wait too.
     if (Clients().Session(clientId) != session) return 0;
-    if (state.LinkDown()) return NothingQueued(state);
     platform::SleepMs(1);
-    if (rx.PopFor(session, entry)) return Deliver(entry, buffer, size);
+    if (const auto taken = TakeOne(rx, session, buffer, size)) return *taken;
   }
   return 0;
 }
