@@ -47,8 +47,7 @@ constexpr SoakAdapter k2xx{201, vlrsim::Family::k2xx, 22, 115200};
 constexpr SoakAdapter k101{101, vlrsim::Family::k1xx, 19, 38400};
 
 std::chrono::nanoseconds LineInterval(const SoakAdapter& a) {
-  return std::chrono::nanoseconds(1'000'000'000LL * a.frameBytes * 10 /
-                                  a.baud);
+  return std::chrono::nanoseconds(1'000'000'000LL * a.frameBytes * 10 / a.baud);
 }
 
 double ResidentMegabytes() {
@@ -106,8 +105,8 @@ void Soak(benchmark::State& state, SoakAdapter a) {
   RP1210_SendCommand(RP1210_Set_All_Filters_States_to_Pass, 0, nullptr, 0);
 
   const auto interval = LineInterval(a);
-  const auto frames = static_cast<uint32_t>(std::chrono::seconds(soakSeconds) /
-                                            interval);
+  const auto frames =
+      static_cast<uint32_t>(std::chrono::seconds(soakSeconds) / interval);
   ApplicationReader reader(frames);
   reader.Start();
   CpuMeter cpu;

@@ -100,12 +100,7 @@ extern "C" RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(
   }
   const bool ctsOn = !linkDown && (modem & platform::kModemCtsOn) != 0;
   const uint8_t block[api::kStatusSize] = {
-      static_cast<uint8_t>(ctsOn ? 3 : 0),
-      clients,
-      0,
-      0,
-      1,
-      clients};
+      static_cast<uint8_t>(ctsOn ? 3 : 0), clients, 0, 0, 1, clients};
   if (fpchClientInfo == nullptr || nInfoSize <= 0) return 0;
   // Never past the caller's size: a short buffer gets what fits.
   const size_t size = static_cast<size_t>(nInfoSize);

@@ -8,7 +8,8 @@ namespace vlr {
 // thread that sees the session finds the queues ready for it.
 int16_t ClientTable::Allocate(int16_t& clientId) {
   ClientSlot& slot = slots_[0];
-  if (slot.session.load(std::memory_order_acquire) != MessageQueue::kNoSession) {
+  if (slot.session.load(std::memory_order_acquire) !=
+      MessageQueue::kNoSession) {
     return ERR_CLIENT_AREA_FULL;
   }
   if (++lastSession_ == MessageQueue::kNoSession) ++lastSession_;

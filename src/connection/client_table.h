@@ -17,8 +17,10 @@ struct ClientSlot {
   // a disconnect and the next connect may still hold them. Each connection
   // binds them to its session (MessageQueue::Bind), so such a thread finds
   // them closed to it rather than freed.
-  std::unique_ptr<MessageQueue> rxQueue = std::make_unique<LinkedMessageQueue>();
-  std::unique_ptr<MessageQueue> txQueue = std::make_unique<LinkedMessageQueue>();
+  std::unique_ptr<MessageQueue> rxQueue =
+      std::make_unique<LinkedMessageQueue>();
+  std::unique_ptr<MessageQueue> txQueue =
+      std::make_unique<LinkedMessageQueue>();
   FilterState filters;
   int16_t echoSetting = 0;
   int16_t receiveSetting = 1;

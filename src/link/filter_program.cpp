@@ -9,8 +9,7 @@ constexpr int kAdapterSlots = 4;
 
 J1939FilterGroup GroupOf(const FilterState& filters, int entry) {
   J1939FilterGroup group;
-  std::copy_n(filters.j1939Filters[entry].begin(), group.size(),
-              group.begin());
+  std::copy_n(filters.j1939Filters[entry].begin(), group.size(), group.begin());
   return group;
 }
 

@@ -83,7 +83,8 @@ void ReaderThread() {
       // idle read takes, until the application disconnects.
       platform::SleepMs(kLostAdapterPassMs);
     } else if (platform::ReadPortChecked(port, buffer.data(), kMaxReadSize,
-                                         got) == platform::PortCondition::kGone) {
+                                         got) ==
+               platform::PortCondition::kGone) {
       MarkAdapterLost();
     } else if (got == 0) {
       if (state.settings.readerIdleSleep != 0) {

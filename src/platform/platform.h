@@ -94,8 +94,8 @@ enum class PortCondition { kOk, kFailed, kGone };
 // got bytes before the device vanished is kOk with those bytes.
 PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
                               uint32_t& got);
-PortCondition WritePortChecked(Port port, const uint8_t* bytes,
-                               uint32_t length, uint32_t& written);
+PortCondition WritePortChecked(Port port, const uint8_t* bytes, uint32_t length,
+                               uint32_t& written);
 
 // Modem status bits as GetCommModemStatus reports them.
 constexpr uint32_t kModemCtsOn = 0x0010;

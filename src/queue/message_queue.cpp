@@ -127,9 +127,9 @@ PushAllResult LinkedMessageQueue::PushAllFor(
   QueueEntry* first = nullptr;
   QueueEntry* last = nullptr;
   for (const auto& message : messages) {
-    auto* entry = message.size() <= kQueueEntryCapacity
-                      ? new (std::nothrow) QueueEntry
-                      : nullptr;
+    auto* entry = message.size() <= kQueueEntryCapacity ? new (std::nothrow)
+                                                              QueueEntry
+                                                        : nullptr;
     if (entry == nullptr) {
       DeleteList(first);
       return PushAllResult::kNoMemory;

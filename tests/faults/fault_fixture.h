@@ -32,7 +32,11 @@ class PeriodicSource : public vlrsim::TrafficSource {
     message.data = {static_cast<uint8_t>(next_ >> 24),
                     static_cast<uint8_t>(next_ >> 16),
                     static_cast<uint8_t>(next_ >> 8),
-                    static_cast<uint8_t>(next_), 0x55, 0x66, 0x77, 0x88};
+                    static_cast<uint8_t>(next_),
+                    0x55,
+                    0x66,
+                    0x77,
+                    0x88};
     ++next_;
     return message;
   }
@@ -69,8 +73,8 @@ inline Bytes J1939Message(uint8_t tag) {
 
 // A J1708 application message: priority, MID 128, data.
 inline Bytes J1708Message(uint16_t tag) {
-  return {0x08, 128, static_cast<uint8_t>(tag >> 8),
-          static_cast<uint8_t>(tag), 0x01};
+  return {0x08, 128, static_cast<uint8_t>(tag >> 8), static_cast<uint8_t>(tag),
+          0x01};
 }
 
 }  // namespace vlrtest

@@ -40,9 +40,9 @@ TEST_P(FilterTime, ProgramsTheAdapterOnceWithTheFinalState) {
   adapter.SetSilent(c.silent);
   adapter.Recorded().Clear();
   const auto start = FaultClock::now();
-  EXPECT_EQ(Command(RP1210_Set_Message_Filtering_For_J1939,
-                    FilterGroups(c.groups)),
-            0);
+  EXPECT_EQ(
+      Command(RP1210_Set_Message_Filtering_For_J1939, FilterGroups(c.groups)),
+      0);
   EXPECT_LT(SecondsSince(start), c.boundSeconds);
 
   // Every frame reached the line, silent adapter or not.
@@ -60,18 +60,18 @@ TEST_P(FilterTime, ProgramsTheAdapterOnceWithTheFinalState) {
   EXPECT_EQ(open, c.groups > 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Groups, FilterTime,
-    ::testing::Values(FilterTimeCase{1, false, 2.0},
-                      FilterTimeCase{6, false, 2.0},
-                      FilterTimeCase{256, false, 2.0},
-                      FilterTimeCase{1, true, 4.5},
-                      FilterTimeCase{6, true, 4.5},
-                      FilterTimeCase{256, true, 4.5}),
-    [](const auto& info) {
-      return std::to_string(info.param.groups) +
-             (info.param.silent ? "_silent" : "_answering");
-    });
+INSTANTIATE_TEST_SUITE_P(Groups, FilterTime,
+                         ::testing::Values(FilterTimeCase{1, false, 2.0},
+                                           FilterTimeCase{6, false, 2.0},
+                                           FilterTimeCase{256, false, 2.0},
+                                           FilterTimeCase{1, true, 4.5},
+                                           FilterTimeCase{6, true, 4.5},
+                                           FilterTimeCase{256, true, 4.5}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.groups) +
+                                  (info.param.silent ? "_silent"
+                                                     : "_answering");
+                         });
 
 }  // namespace
 }  // namespace vlrtest

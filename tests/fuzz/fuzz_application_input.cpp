@@ -40,8 +40,8 @@ bool SumsUp(const link::Frame& frame) {
 void BuildMessage(uint8_t settings, std::span<const uint8_t> message) {
   std::vector<link::Frame> frames;
   const int32_t device = kDevices[(settings >> 2) & 0x07];
-  const auto result = link::BuildMessageFrames(device, settings & 0x01,
-                                               settings & 0x02, message, frames);
+  const auto result = link::BuildMessageFrames(
+      device, settings & 0x01, settings & 0x02, message, frames);
   if (result != link::BuildResult::kOk) return;
   Require(!frames.empty() && frames.size() <= 256);
   for (const link::Frame& frame : frames) {

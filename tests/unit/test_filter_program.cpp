@@ -9,26 +9,29 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes BytesOf(const Frame& f) { return Bytes(f.bytes.begin(), f.bytes.begin() + f.length); }
+Bytes BytesOf(const Frame& f) {
+  return Bytes(f.bytes.begin(), f.bytes.begin() + f.length);
+}
 
 // Stores `groups` in one command and returns the frames that program them.
 std::vector<CommandStep> Program(FilterState& state, const Bytes& groups) {
   std::vector<int> added;
   EXPECT_EQ(AddJ1939Filter(state, groups, added), AddFilterResult::kOk);
-  return AdapterFilterProgram(
-      state, state.filterCount.load(), added);
+  return AdapterFilterProgram(state, state.filterCount.load(), added);
 }
 
 TEST(AdapterFilterProgram, OneGroupGivesTheWorkedExampleFrames) {
   FilterState state;
   const auto steps = Program(state, {0x01, 0xF1, 0xFE, 0x00, 0x03, 0x00, 0x00});
   ASSERT_EQ(steps.size(), 4u);
-  EXPECT_EQ(BytesOf(steps[0].frame), (Bytes{0x01, 0x02, 0x02, 0x00, 0x00, 0x05}));
-  EXPECT_EQ(BytesOf(steps[1].frame),
-            (Bytes{0x01, 0x06, 0x02, 0x04, 0x07, 0xF8, 0x00, 0x00, 0x00, 0x0C}));
-  EXPECT_EQ(BytesOf(steps[2].frame),
-            (Bytes{0x01, 0x06, 0x02, 0x19, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xA8}));
-  EXPECT_EQ(BytesOf(steps[3].frame), (Bytes{0x01, 0x02, 0x02, 0x01, 0x00, 0x06}));
+  EXPECT_EQ(BytesOf(steps[0].frame),
+            (Bytes{0x01, 0x02, 0x02, 0x00, 0x00, 0x05}));
+  EXPECT_EQ(BytesOf(steps[1].frame), (Bytes{0x01, 0x06, 0x02, 0x04, 0x07, 0xF8,
+                                            0x00, 0x00, 0x00, 0x0C}));
+  EXPECT_EQ(BytesOf(steps[2].frame), (Bytes{0x01, 0x06, 0x02, 0x19, 0x07, 0xF7,
+                                            0x88, 0x00, 0x00, 0xA8}));
+  EXPECT_EQ(BytesOf(steps[3].frame),
+            (Bytes{0x01, 0x02, 0x02, 0x01, 0x00, 0x06}));
   EXPECT_TRUE(steps[0].awaitAck);
   EXPECT_FALSE(steps[1].awaitAck);
   EXPECT_TRUE(steps[2].awaitAck);
@@ -63,21 +66,20 @@ TEST_P(ProgramSizes, ProgramsOnceWithTheFinalState) {
   ASSERT_EQ(steps.size(), static_cast<size_t>(3 + c.slots));
   const Bytes mask = BytesOf(steps[1].frame);
   ASSERT_EQ(mask[3], 0x04);
-  const bool open = mask[4] == 0 && mask[5] == 0 && mask[6] == 0 && mask[7] == 0;
+  const bool open =
+      mask[4] == 0 && mask[5] == 0 && mask[6] == 0 && mask[7] == 0;
   EXPECT_EQ(open, c.openMask);
   for (int s = 0; s < c.slots; ++s) {
     EXPECT_EQ(steps[2 + s].frame.bytes[3], 0x19 + 0x10 * (c.before + s));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, ProgramSizes,
-                         ::testing::Values(ProgramCase{0, 1, 1, false},
-                                           ProgramCase{0, 4, 4, false},
-                                           ProgramCase{0, 6, 4, true},
-                                           ProgramCase{0, 256, 4, true},
-                                           ProgramCase{2, 2, 2, false},
-                                           ProgramCase{3, 3, 1, true},
-                                           ProgramCase{5, 1, 0, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Counts, ProgramSizes,
+    ::testing::Values(ProgramCase{0, 1, 1, false}, ProgramCase{0, 4, 4, false},
+                      ProgramCase{0, 6, 4, true}, ProgramCase{0, 256, 4, true},
+                      ProgramCase{2, 2, 2, false}, ProgramCase{3, 3, 1, true},
+                      ProgramCase{5, 1, 0, true}));
 
 TEST(AdapterFilterProgram, NothingStoredNothingSent) {
   FilterState state;

@@ -12,8 +12,7 @@ using Message = std::vector<uint8_t>;
 
 PushAllResult PushAll(MessageQueue& q, uint32_t session,
                       const std::vector<Message>& messages) {
-  std::vector<std::span<const uint8_t>> views(messages.begin(),
-                                              messages.end());
+  std::vector<std::span<const uint8_t>> views(messages.begin(), messages.end());
   return q.PushAllFor(session, views);
 }
 

@@ -13,8 +13,8 @@ const Bytes kJ1939Ack = {0x01, 0x01, 0x02};
 
 // A J1939 message frame of the 2xx adapter with a correct sum.
 Bytes MessageFrame(uint8_t fill) {
-  Bytes f = {0x01, 0x05, 0x02, 0, 0, 0, 0, 9, 0x18, 0xFE, 0xF1, 0x00,
-             8,    fill, fill, fill, fill, fill, fill, fill, fill};
+  Bytes f = {0x01, 0x05, 0x02, 0,    0,    0,    0,    9,    0x18, 0xFE, 0xF1,
+             0x00, 8,    fill, fill, fill, fill, fill, fill, fill, fill};
   f[7] = static_cast<uint8_t>(f.size() - 8);
   uint8_t sum = 0;
   for (uint8_t b : f) sum = static_cast<uint8_t>(sum + b);
@@ -60,11 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"OtherChannelAckIsSkipped", kJ1708Ack, false, 5},
         ScanCase{"CutReplyIsKept", Join({kDecoy, {0x01, 0x01}}), false,
                  kDecoy.size()},
-        ScanCase{"CutFrameIsKept", Join({kReady, Bytes(kDecoy.begin(),
-                                                       kDecoy.begin() + 10)}),
+        ScanCase{"CutFrameIsKept",
+                 Join({kReady, Bytes(kDecoy.begin(), kDecoy.begin() + 10)}),
                  false, 5},
-        ScanCase{"ReplyInsideAFrameDoesNotCount", kDecoy, false,
-                 kDecoy.size()},
+        ScanCase{"ReplyInsideAFrameDoesNotCount", kDecoy, false, kDecoy.size()},
         ScanCase{"Empty", {}, false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 

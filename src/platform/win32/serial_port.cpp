@@ -124,8 +124,8 @@ bool ReadPort(Port port, uint8_t* buffer, uint32_t capacity, uint32_t& got) {
   return ReadPortChecked(port, buffer, capacity, got) == PortCondition::kOk;
 }
 
-PortCondition WritePortChecked(Port port, const uint8_t* bytes,
-                               uint32_t length, uint32_t& written) {
+PortCondition WritePortChecked(Port port, const uint8_t* bytes, uint32_t length,
+                               uint32_t& written) {
   written = 0;
   if (port == nullptr || (bytes == nullptr && length > 0)) {
     return PortCondition::kFailed;
