@@ -24,8 +24,8 @@ bool ParseProtocolName(const char* name, Protocol& out) {
 namespace {
 
 // Every connection starts from the same state, whatever the last one left.
-// The client's queues were emptied and bound to this connection when its
-// slot was granted.
+// The client's queues are emptied and bound to the connection when its slot
+// is granted (ClientTable::Allocate).
 void StartAfresh(Protocol protocol) {
   ConnectionState& state = Connection();
   state.protocol.store(protocol, std::memory_order_relaxed);
@@ -85,14 +85,18 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
       Device().GetRawMode() == 1) {
     return ERR_CONNECT_NOT_ALLOWED;
   }
-  int16_t clientId = -1;
-  if (Clients().Allocate(clientId) != 0) return ERR_CLIENT_AREA_FULL;
   // Set only once the connect goes ahead: a refused connect runs beside the
-  // adapter threads of the open connection, which read these.
+  // adapter threads of the open connection, which read these. They are set
+  // before the slot is granted, so an application thread that already sees
+  // the new client id (sending while the connect runs) frames its message
+  // for this connection, not for the last one.
+  if (Clients().IsValidClient(0)) return ERR_CLIENT_AREA_FULL;
   state.settings = DriverSettings{};
   StartAfresh(protocol);
-  Clients().SetDeviceId(clientId, deviceId);
   state.currentDeviceId.store(deviceId);
+  int16_t clientId = -1;
+  if (Clients().Allocate(clientId) != 0) return ERR_CLIENT_AREA_FULL;
+  Clients().SetDeviceId(clientId, deviceId);
   platform::Port port = link::OpenDevicePort(deviceId);
   if (port == nullptr) return Fail(clientId, nullptr, ERR_DEVICE_IN_USE);
   if (link::ConfigurePort(port, deviceId, txSize, rxSize) == 0) {
