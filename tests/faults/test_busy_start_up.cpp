@@ -34,6 +34,8 @@ TEST_P(BusyStartUp, ConnectsAsFastAsToAQuietAdapter) {
   auto& adapter = StartAdapter(201, options);
   adapter.Play(Traffic(GetParam().bus, 2ms, 600s));  // 500 frames/s
   const double busy = TimedConnect();
+  RecordProperty("quiet_seconds", std::to_string(quiet));
+  RecordProperty("busy_seconds", std::to_string(busy));
   // A reply that had to begin a read cost all five tries (5.6 s) and failed.
   EXPECT_LT(busy, quiet + 1.5) << "quiet " << quiet << " s";
   if (GetParam().bus != Bus::kJ1939) return;
