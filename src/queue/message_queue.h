@@ -17,7 +17,7 @@ enum class PushAllResult { kQueued, kFull, kClosed, kNoMemory };
 //
 // A queue lives as long as its client slot and serves one connection after
 // another. Each connection binds it to its session (a number that is never
-// 0 and never reused while the process runs); the operations that take a
+// 0 and differs from the previous connection's); the operations that take a
 // session act only while the queue is bound to that one, checked under the
 // queue's lock, so a thread still holding the session of an earlier
 // connection can never take from or add to the next connection's entries.
@@ -51,8 +51,8 @@ class MessageQueue {
       uint32_t session, std::span<const std::span<const uint8_t>> messages) = 0;
 };
 
-// The one implementation; the protocol-named types below differ only in
-// name, so the connection can say which protocol its queues serve.
+// The one implementation. The protocol-named types below differ only in
+// name; a client slot's queues serve either protocol.
 class LinkedMessageQueue : public MessageQueue {
  public:
   LinkedMessageQueue() = default;
@@ -73,7 +73,7 @@ class LinkedMessageQueue : public MessageQueue {
       std::span<const std::span<const uint8_t>> messages) override;
 
  private:
-  bool PopLocked(QueueEntry*& taken);
+  bool PopLocked(QueueEntry*& taken);  // lock_ held
   static void DeleteList(QueueEntry* list);
 
   // lock_ is a leaf: nothing else is locked while it is held.
