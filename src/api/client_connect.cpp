@@ -1,6 +1,4 @@
 #include <cstring>
-#include <memory>
-#include <new>
 #include <optional>
 
 #include "api/connection_api.h"
@@ -14,32 +12,20 @@ namespace vlr::api {
 
 namespace {
 
-template <typename Queue>
-bool InstallQueues(ClientSlot& slot) {
-  std::unique_ptr<MessageQueue> rx(new (std::nothrow) Queue);
-  std::unique_ptr<MessageQueue> tx(new (std::nothrow) Queue);
-  if (!rx || !tx) return false;
-  tx->SetMaxCount(MessageQueue::kTransmitMaxCount);
-  slot.rxQueue = std::move(rx);
-  slot.txQueue = std::move(tx);
-  return true;
-}
-
 // Every connection starts from the same state, whatever the last one left.
-bool StartAfresh(ClientSlot& slot, Protocol protocol) {
+// The client's queues are emptied and bound to the connection when its slot
+// is granted (ClientTable::Allocate).
+void StartAfresh(Protocol protocol) {
   ConnectionState& state = Connection();
-  state.protocol = protocol;
+  state.protocol.store(protocol, std::memory_order_relaxed);
   std::strcpy(state.protocolName,
               protocol == Protocol::kJ1939 ? "J1939" : "J1708");
-  const bool queued = protocol == Protocol::kJ1939
-                          ? InstallQueues<J1939MessageQueue>(slot)
-                          : InstallQueues<J1708MessageQueue>(slot);
   state.LinkStopped.store(0);
+  state.adapterLost.store(0);
   state.echoMode.store(0);
   state.j1708RawMode.store(0);
   link::ParserTail().count = 0;
   link::Commands().Reset();
-  return queued;
 }
 
 struct AdapterThreads {
@@ -89,17 +75,18 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
       Device().GetRawMode() == 1) {
     return ERR_CONNECT_NOT_ALLOWED;
   }
+  // Set only once the connect goes ahead: a refused connect runs beside the
+  // adapter threads of the open connection, which read these. They are set
+  // before the slot is granted, so an application thread that already sees
+  // the new client id (sending while the connect runs) frames its message
+  // for this connection, not for the last one.
+  if (Clients().IsValidClient(0)) return ERR_CLIENT_AREA_FULL;
+  state.settings = DriverSettings{};
+  StartAfresh(protocol);
+  state.currentDeviceId.store(deviceId);
   int16_t clientId = -1;
   if (Clients().Allocate(clientId) != 0) return ERR_CLIENT_AREA_FULL;
-  // Set only once the connect goes ahead: a refused connect runs beside the
-  // adapter threads of the open connection, which read these.
-  state.settings = DriverSettings{};
-  ClientSlot& slot = Clients().Slot(clientId);
-  if (!StartAfresh(slot, protocol)) {
-    return Fail(clientId, nullptr, ERR_NOT_ENOUGH_MEMORY);
-  }
   Clients().SetDeviceId(clientId, deviceId);
-  state.currentDeviceId.store(deviceId);
   platform::Port port = link::OpenDevicePort(deviceId);
   if (port == nullptr) return Fail(clientId, nullptr, ERR_DEVICE_IN_USE);
   if (link::ConfigurePort(port, deviceId, txSize, rxSize) == 0) {

@@ -98,17 +98,17 @@ extern "C" RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(
   if (!Clients().IsValidClient(nClientID)) return ERR_INVALID_CLIENT_ID;
   const int16_t deviceId = Clients().GetDeviceId(nClientID);
   const auto clients = static_cast<uint8_t>(Device().GetClientCount(deviceId));
+  // A lost adapter shows as a link that is down; its port can no longer
+  // report a modem status.
+  const bool linkDown = Connection().LinkDown();
   uint32_t modem = 0;
-  if (!platform::GetModemStatus(Device().GetPortHandle(deviceId), modem)) {
+  if (!linkDown &&
+      !platform::GetModemStatus(Device().GetPortHandle(deviceId), modem)) {
     return 0;
   }
+  const bool ctsOn = !linkDown && (modem & platform::kModemCtsOn) != 0;
   const uint8_t block[api::kStatusSize] = {
-      static_cast<uint8_t>((modem & platform::kModemCtsOn) ? 3 : 0),
-      clients,
-      0,
-      0,
-      1,
-      clients};
+      static_cast<uint8_t>(ctsOn ? 3 : 0), clients, 0, 0, 1, clients};
   if (fpchClientInfo == nullptr || nInfoSize <= 0) return 0;
   // Never past the caller's size: a short buffer gets what fits.
   const size_t size = static_cast<size_t>(nInfoSize);

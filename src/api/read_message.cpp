@@ -1,4 +1,5 @@
 #include <cstring>
+#include <optional>
 
 #include "api/rp1210.h"
 #include "connection/connection_state.h"
@@ -27,28 +28,44 @@ int16_t Deliver(const QueueEntry& entry, uint8_t* buffer, int16_t size) {
   return static_cast<int16_t>(at + entry.length);
 }
 
+// One look at the queue. After the queued messages, a lost adapter is
+// reported: nothing more will come, and a read that said "nothing yet"
+// would have the application wait for ever. The loss is read before the
+// queue, so a message the reader queued just before it noticed the loss is
+// still handed over first.
+std::optional<int16_t> TakeOne(MessageQueue& rx, uint32_t session,
+                               uint8_t* buffer, int16_t size) {
+  const bool linkDown = Connection().LinkDown();
+  QueueEntry entry;
+  if (rx.PopFor(session, entry)) return Deliver(entry, buffer, size);
+  if (linkDown) return -ERR_HARDWARE_NOT_RESPONDING;
+  return std::nullopt;
+}
+
 int16_t ReadMessage(int16_t clientId, uint8_t* buffer, int16_t size,
                     bool block) {
   const ConnectionState& state = Connection();
   if (state.LinkStopped.load(std::memory_order_acquire) != 0) {
     return -ERR_HARDWARE_NOT_RESPONDING;
   }
-  if (!Clients().IsValidClient(clientId)) return -ERR_INVALID_CLIENT_ID;
+  // Taken once: every later step acts for this connection only, whatever
+  // other threads of the application disconnect and connect meanwhile.
+  const uint32_t session = Clients().Session(clientId);
+  if (session == MessageQueue::kNoSession) return -ERR_INVALID_CLIENT_ID;
   // Checked before anything is taken: a missing buffer must not cost the
   // application a message.
   if (buffer == nullptr) return -ERR_MESSAGE_TOO_LONG;
-  MessageQueue* rx = Clients().Slot(clientId).rxQueue.get();
-  if (rx == nullptr) return 0;
-  QueueEntry entry;
-  if (rx->Pop(entry)) return Deliver(entry, buffer, size);
+  // The queue lives as long as the slot; PopFor takes nothing once the
+  // queue serves another connection.
+  MessageQueue& rx = *Clients().Slot(clientId).rxQueue;
+  if (const auto taken = TakeOne(rx, session, buffer, size)) return *taken;
   if (!block) return 0;
   for (int poll = 0; poll < kBlockingPolls; ++poll) {
     if (state.LinkStopped.load(std::memory_order_acquire) != 0) return 0;
-    // A disconnect on another thread ends the wait too: the queue is about
-    // to belong to the next connection.
-    if (!Clients().IsValidClient(clientId)) return 0;
+    // A disconnect on another thread ends the wait too.
+    if (Clients().Session(clientId) != session) return 0;
     platform::SleepMs(1);
-    if (rx->Pop(entry)) return Deliver(entry, buffer, size);
+    if (const auto taken = TakeOne(rx, session, buffer, size)) return *taken;
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "api/connection_api.h"
 #include "api/rp1210.h"
 #include "link/command_channel.h"
+#include "link/filter_program.h"
 #include "link/frames.h"
 
 namespace vlr::api {
@@ -17,14 +18,29 @@ bool On2xxJ1939(int16_t deviceId) {
   return Connection().IsJ1939() && FamilyOf(deviceId) == DeviceFamily::k2xx;
 }
 
-// Only the 2xx adapters speak this command layout; the 1xx adapters are
-// never sent one.
-void SendAdapterCommand(const link::Frame& frame, bool awaitAck) {
-  if (!link::Commands().Exchange(frame, awaitAck, kAcknowledgementWaitMs) &&
-      awaitAck) {
-    platform::SleepMs(kPauseAfterSilenceMs);
+// The adapter exchanges of one application command. Only the 2xx adapters
+// speak this command layout; the 1xx adapters are never sent one. Once the
+// adapter has let one acknowledgement go by, the rest of the command writes
+// its frames without waiting for theirs: a silent adapter then costs one
+// wait per command, not one per frame.
+class AdapterCommands {
+ public:
+  void Send(const link::Frame& frame, bool awaitAck) {
+    const bool await = awaitAck && !adapterSilent_;
+    if (!link::Commands().Exchange(frame, await, kAcknowledgementWaitMs) &&
+        await) {
+      adapterSilent_ = true;
+      platform::SleepMs(kPauseAfterSilenceMs);
+    }
   }
-}
+
+  void Run(const std::vector<link::CommandStep>& steps) {
+    for (const link::CommandStep& step : steps) Send(step.frame, step.awaitAck);
+  }
+
+ private:
+  bool adapterSilent_ = false;
+};
 
 int16_t ResetDevice(int16_t clientId, int16_t deviceId) {
   if (Device().GetClientCount(deviceId) != 1) {
@@ -43,45 +59,14 @@ int16_t SetAllFilters(int16_t clientId, int16_t deviceId, bool pass) {
     clients.SetAllFiltersDiscard(clientId);
   }
   if (On2xxJ1939(deviceId)) {
+    AdapterCommands adapter;
     // The adapter keeps the identifier filter it was given for the stored
     // groups; with the groups gone, an all-zero mask lets everything in
     // again, or "all pass" would still pass only the old groups.
-    if (hadAdapterFilter) {
-      SendAdapterCommand(link::FilterMaskFrame(0), false);
-    }
-    SendAdapterCommand(link::ReceiveOnFrame(true), true);
+    if (hadAdapterFilter) adapter.Send(link::FilterMaskFrame(0), false);
+    adapter.Send(link::ReceiveOnFrame(true), true);
   }
   return 0;
-}
-
-uint32_t CombinedMask(const FilterState& filters, int upTo) {
-  uint32_t mask = 0xFFFFFFFFu;
-  for (int k = 0; k <= upTo; ++k) {
-    J1939FilterGroup group;
-    std::copy_n(filters.j1939Filters[k].begin(), group.size(), group.begin());
-    mask &= link::FilterMaskFor(group);
-  }
-  return mask;
-}
-
-// The adapter has one mask for its four slots, so the mask carries only
-// the bits every stored group compares; past four groups it filters
-// nothing, since it must never drop a message a stored group accepts.
-void ProgramAdapterFilter(const FilterState& filters, int entry) {
-  SendAdapterCommand(link::ReceiveOffFrame(true), true);
-  const bool slotFree = entry < 4;
-  SendAdapterCommand(
-      link::FilterMaskFrame(slotFree ? CombinedMask(filters, entry) : 0),
-      false);
-  if (slotFree) {
-    J1939FilterGroup group;
-    std::copy_n(filters.j1939Filters[entry].begin(), group.size(),
-                group.begin());
-    SendAdapterCommand(link::FilterSlotFrame(entry, group), true);
-  }
-  // The sequence began by switching reception off; left that way, the
-  // adapter would report nothing at all after a filter was added.
-  SendAdapterCommand(link::ReceiveOnFrame(true), true);
 }
 
 int16_t AddFilter(int16_t clientId, int16_t deviceId, const uint8_t* buffer,
@@ -99,7 +84,8 @@ int16_t AddFilter(int16_t clientId, int16_t deviceId, const uint8_t* buffer,
       break;
   }
   if (On2xxJ1939(deviceId)) {
-    for (int entry : added) ProgramAdapterFilter(filters, entry);
+    const int stored = filters.filterCount.load(std::memory_order_relaxed);
+    AdapterCommands().Run(link::AdapterFilterProgram(filters, stored, added));
   }
   return 0;
 }

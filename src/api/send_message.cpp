@@ -8,12 +8,34 @@
 namespace vlr::api {
 namespace {
 
+int16_t Enqueue(MessageQueue& tx, uint32_t session,
+                const std::vector<link::Frame>& frames) {
+  std::vector<std::span<const uint8_t>> views;
+  views.reserve(frames.size());
+  for (const link::Frame& frame : frames) views.push_back(frame.View());
+  // All frames of a message or none: a transfer cut in the middle would be
+  // worse than one the application knows it must send again.
+  switch (tx.PushAllFor(session, views)) {
+    case PushAllResult::kQueued:
+      return 0;
+    case PushAllResult::kClosed:
+      return ERR_INVALID_CLIENT_ID;  // disconnected by another thread
+    case PushAllResult::kFull:
+    case PushAllResult::kNoMemory:
+      break;
+  }
+  return ERR_TX_QUEUE_FULL;
+}
+
 int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size) {
   ConnectionState& state = Connection();
-  if (state.LinkStopped.load(std::memory_order_acquire) != 0) {
+  if (state.LinkStopped.load(std::memory_order_acquire) != 0 ||
+      state.LinkDown()) {
     return ERR_HARDWARE_NOT_RESPONDING;
   }
-  if (!Clients().IsValidClient(clientId)) return ERR_INVALID_CLIENT_ID;
+  // Taken once, so the frames go to this connection's queue or nowhere.
+  const uint32_t session = Clients().Session(clientId);
+  if (session == MessageQueue::kNoSession) return ERR_INVALID_CLIENT_ID;
   if (size < 0 || size > 512 || message == nullptr) return ERR_MESSAGE_TOO_LONG;
   std::vector<link::Frame> frames;
   const auto built = link::BuildMessageFrames(
@@ -22,14 +44,7 @@ int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size) {
       std::span<const uint8_t>(message, static_cast<size_t>(size)), frames);
   if (built == link::BuildResult::kNoFraming) return 0;
   if (built != link::BuildResult::kOk) return ERR_MESSAGE_TOO_LONG;
-  MessageQueue& tx = *Clients().Slot(clientId).txQueue;
-  for (const link::Frame& frame : frames) {
-    if (!tx.Push(frame.bytes.data(), static_cast<uint32_t>(frame.length), false,
-                 0, 0)) {
-      return ERR_TX_QUEUE_FULL;
-    }
-  }
-  return 0;
+  return Enqueue(*Clients().Slot(clientId).txQueue, session, frames);
 }
 
 }  // namespace

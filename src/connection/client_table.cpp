@@ -4,15 +4,29 @@
 
 namespace vlr {
 
+// The queues are bound to the new session before the slot shows it: a
+// thread that sees the session finds the queues ready for it.
 int16_t ClientTable::Allocate(int16_t& clientId) {
-  if (slots_[0].inUse) return ERR_CLIENT_AREA_FULL;
-  slots_[0].inUse = true;
+  ClientSlot& slot = slots_[0];
+  if (slot.session.load(std::memory_order_acquire) !=
+      MessageQueue::kNoSession) {
+    return ERR_CLIENT_AREA_FULL;
+  }
+  if (++lastSession_ == MessageQueue::kNoSession) ++lastSession_;
+  slot.rxQueue->Bind(lastSession_);
+  slot.txQueue->Bind(lastSession_);
+  slot.session.store(lastSession_, std::memory_order_release);
   clientId = 0;
   return 0;
 }
 
 bool ClientTable::IsValidClient(int16_t clientId) const {
-  return clientId >= 0 && clientId < kSlotCount && slots_[clientId].inUse;
+  return Session(clientId) != MessageQueue::kNoSession;
+}
+
+uint32_t ClientTable::Session(int16_t clientId) const {
+  if (clientId < 0 || clientId >= kSlotCount) return MessageQueue::kNoSession;
+  return slots_[clientId].session.load(std::memory_order_acquire);
 }
 
 int16_t ClientTable::GetDeviceId(int16_t clientId) const {
@@ -24,15 +38,17 @@ bool ClientTable::SetDeviceId(int16_t clientId, int16_t deviceId) {
   return true;
 }
 
+// The session goes first: from then on a waiting read ends and a racing
+// send is refused, and unbinding the queues throws away what they held.
 bool ClientTable::Release(int16_t clientId) {
   ClientSlot& slot = slots_[clientId];
+  slot.session.store(MessageQueue::kNoSession, std::memory_order_release);
   slot.deviceId = -1;
-  if (slot.rxQueue && !slot.rxQueue->Clear()) return false;
-  if (slot.txQueue && !slot.txQueue->Clear()) return false;
+  slot.rxQueue->Bind(MessageQueue::kNoSession);
+  slot.txQueue->Bind(MessageQueue::kNoSession);
   slot.filters.filterCount.store(-1, std::memory_order_release);
   slot.echoSetting = 0;
   slot.receiveSetting = 1;
-  slot.inUse = false;
   return true;
 }
 
@@ -58,8 +74,8 @@ bool ClientTable::SetEcho(int16_t clientId, const uint8_t* text) {
 bool ClientTable::SetMessageReceive(int16_t clientId, const uint8_t* text) {
   ClientSlot& slot = slots_[clientId];
   if (text[0] == 0) {
-    if (slot.rxQueue) slot.rxQueue->Clear();  // a failure leaves entries
-    if (slot.txQueue) slot.txQueue->Clear();  // queued; nothing to undo
+    slot.rxQueue->Clear();
+    slot.txQueue->Clear();
   }
   slot.receiveSetting = static_cast<int8_t>(text[0]);
   return true;
@@ -80,8 +96,9 @@ void ClientTable::ClearJ1939Filters(int16_t clientId) {
 
 bool ClientTable::TakeTransmitMessage(QueueEntry& entry) {
   ClientSlot& slot = slots_[0];
-  if (!slot.inUse || !slot.txQueue) return false;
-  return slot.txQueue->Pop(entry);
+  const uint32_t session = slot.session.load(std::memory_order_acquire);
+  if (session == MessageQueue::kNoSession) return false;
+  return slot.txQueue->PopFor(session, entry);
 }
 
 }  // namespace vlr

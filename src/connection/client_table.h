@@ -10,15 +10,25 @@
 namespace vlr {
 
 struct ClientSlot {
+  ClientSlot() { txQueue->SetMaxCount(MessageQueue::kTransmitMaxCount); }
+
   int16_t deviceId = -1;
-  std::unique_ptr<MessageQueue> rxQueue;
-  std::unique_ptr<MessageQueue> txQueue;
+  // Made with the slot and never replaced: an application thread that races
+  // a disconnect and the next connect may still hold them. Each connection
+  // binds them to its session (MessageQueue::Bind), so such a thread finds
+  // them closed to it rather than freed.
+  std::unique_ptr<MessageQueue> rxQueue =
+      std::make_unique<LinkedMessageQueue>();
+  std::unique_ptr<MessageQueue> txQueue =
+      std::make_unique<LinkedMessageQueue>();
   FilterState filters;
   int16_t echoSetting = 0;
   int16_t receiveSetting = 1;
-  // Read by the adapter threads and by application threads that may race
-  // a disconnect; the application keeps connect and disconnect apart.
-  std::atomic<bool> inUse{false};
+  // The connection that holds the slot, MessageQueue::kNoSession while it
+  // is free. Read by the adapter threads and by application threads that
+  // may race a disconnect and the next connect; a thread takes it once and
+  // works with that value, so it never acts for a later connection.
+  std::atomic<uint32_t> session{MessageQueue::kNoSession};
 };
 
 // The client slots of the process. Only the first is ever granted, so the
@@ -32,6 +42,8 @@ class ClientTable {
 
   int16_t Allocate(int16_t& clientId);
   bool IsValidClient(int16_t clientId) const;
+  // The session of a valid client id, else MessageQueue::kNoSession.
+  uint32_t Session(int16_t clientId) const;
   int16_t GetDeviceId(int16_t clientId) const;
   bool SetDeviceId(int16_t clientId, int16_t deviceId);
   bool Release(int16_t clientId);
@@ -51,6 +63,7 @@ class ClientTable {
 
  private:
   ClientSlot slots_[kSlotCount];
+  uint32_t lastSession_ = MessageQueue::kNoSession;  // connect only
 };
 
 }  // namespace vlr

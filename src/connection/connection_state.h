@@ -17,7 +17,8 @@ enum class Protocol : uint8_t { kJ1708, kJ1939 };
 // reads them after the threads end; the switches, which threads change
 // while others read them, are atomic.
 struct ConnectionState {
-  Protocol protocol = Protocol::kJ1708;
+  // Atomic because an application's send may race the next connect.
+  std::atomic<Protocol> protocol{Protocol::kJ1708};
   char protocolName[6] = "";
   std::atomic<int32_t> currentDeviceId{-1};
   DriverSettings settings;
@@ -26,10 +27,20 @@ struct ConnectionState {
   // only delays the reaction by one thread cycle.
   std::atomic<uint8_t> OkToSend{1};
   std::atomic<uint8_t> LinkStopped{0};
+  // The port reported the adapter gone (unplugged, line hung up). Set by
+  // the adapter threads, cleared by the next connect. Unlike LinkStopped
+  // the threads go on idling until the disconnect, and the application can
+  // still read what was queued before.
+  std::atomic<uint8_t> adapterLost{0};
   std::atomic<uint8_t> echoMode{0};
   std::atomic<uint8_t> j1708RawMode{0};
 
-  bool IsJ1939() const { return protocol == Protocol::kJ1939; }
+  bool IsJ1939() const {
+    return protocol.load(std::memory_order_relaxed) == Protocol::kJ1939;
+  }
+  bool LinkDown() const {
+    return adapterLost.load(std::memory_order_acquire) != 0;
+  }
 };
 
 // The records of the process, built at load and destroyed at unload.

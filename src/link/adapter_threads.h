@@ -10,6 +10,10 @@ namespace vlr::link {
 void ReaderThread();
 void WriterThread();
 
+// The port reported the adapter gone: the connection's link is down until
+// the next connect (ConnectionState::adapterLost). Either thread.
+void MarkAdapterLost();
+
 // The bytes the parsers hold back between reads; emptied at every connect.
 KeptTail& ParserTail();
 

@@ -1,5 +1,7 @@
 #include "link/command_channel.h"
 
+#include "connection/connection_state.h"
+
 namespace vlr::link {
 
 CommandChannel& Commands() {
@@ -26,6 +28,8 @@ bool CommandChannel::Exchange(const Frame& frame, bool awaitAck,
     if (acknowledgedSequence_.load(std::memory_order_acquire) == sequence) {
       return true;
     }
+    // A vanished adapter neither takes the frame nor answers it.
+    if (Connection().LinkDown()) break;
     if (platform::TickCount() - start >= timeoutMs) break;
     platform::SleepMs(1);
   }

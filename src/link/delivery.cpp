@@ -8,7 +8,7 @@ namespace vlr::link {
 void DeliverToClient(std::span<const uint8_t> record, uint8_t echo,
                      int notifyValue) {
   ClientSlot& slot = Clients().Slot(0);
-  if (slot.rxQueue && !record.empty()) {
+  if (!record.empty()) {
     // A failed push (no memory) loses this message only; the link goes on.
     slot.rxQueue->Push(record.data(), static_cast<uint32_t>(record.size()),
                        true, 0, echo);

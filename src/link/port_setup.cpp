@@ -4,9 +4,11 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "connection/connection_state.h"
 #include "link/frames.h"
+#include "link/reply_scan.h"
 
 namespace vlr::link {
 namespace {
@@ -115,6 +117,36 @@ int ConfigurePort(platform::Port port, int16_t deviceId, long, long) {
   return 0;
 }
 
+namespace {
+
+// Listens up to `timeoutMs` for `expected` among what the port delivers.
+// The adapter may already be reporting traffic (left streaming by a program
+// that ended without switching it off), so the reply can come after frames
+// and across reads.
+bool AwaitReply(platform::Port port, std::span<const uint8_t> expected,
+                std::span<uint8_t, 100> reply, uint32_t& replyCount,
+                uint32_t timeoutMs) {
+  std::vector<uint8_t> unread;
+  const uint32_t start = platform::TickCount();
+  while (platform::TickCount() - start < timeoutMs) {
+    uint32_t got = 0;
+    if (!platform::ReadPort(port, reply.data(), reply.size(), got)) continue;
+    if (got == 0) {
+      platform::SleepMs(10);
+      continue;
+    }
+    replyCount = got;
+    unread.insert(unread.end(), reply.begin(), reply.begin() + got);
+    const ReplyScan scan = ScanForReply(unread, expected);
+    if (scan.found) return true;
+    unread.erase(unread.begin(),
+                 unread.begin() + static_cast<ptrdiff_t>(scan.keepFrom));
+  }
+  return false;
+}
+
+}  // namespace
+
 bool ExchangeCommand(platform::Port port, std::span<const uint8_t> command,
                      std::span<const uint8_t> expected,
                      std::span<uint8_t, 100> reply, uint32_t& replyCount,
@@ -129,22 +161,7 @@ bool ExchangeCommand(platform::Port port, std::span<const uint8_t> command,
                         static_cast<uint32_t>(command.size()), written);
     if (expected.empty()) return true;
     platform::SleepMs(100);
-    const uint32_t start = platform::TickCount();
-    while (platform::TickCount() - start < timeoutMs) {
-      uint32_t got = 0;
-      if (!platform::ReadPort(port, reply.data(), reply.size(), got)) continue;
-      if (got == 0) {
-        platform::SleepMs(10);
-        continue;
-      }
-      replyCount = got;
-      // Only a read that begins with the reply counts: the adapter answers
-      // in one burst, right after the command.
-      if (got >= expected.size() &&
-          std::equal(expected.begin(), expected.end(), reply.begin())) {
-        return true;
-      }
-    }
+    if (AwaitReply(port, expected, reply, replyCount, timeoutMs)) return true;
     if (attempt >= tries) return false;
   }
 }

@@ -18,7 +18,8 @@ int ConfigurePort(platform::Port port, int16_t deviceId, long txBufferSize,
                   long rxBufferSize);
 
 // Writes `command` and, when `expected` is not empty, waits up to
-// `timeoutMs` per try for a read that begins with it, writing the command
+// `timeoutMs` per try for a reply that begins with it, at a frame start
+// anywhere in what the try reads (see ScanForReply), writing the command
 // again for each of `tries`. `replyCount` receives the size of the latest
 // non-empty read. Only the start-up dialogue uses it: afterwards the reader
 // thread owns the port's input.

@@ -8,6 +8,8 @@ namespace vlr::link {
 namespace {
 
 constexpr char kTransmissionWindowTitle[] = "Transmission Connect / Disconnect";
+// The read time-out of both families.
+constexpr uint32_t kLostAdapterPassMs = 20;
 
 bool DisconnectedStateShown(platform::Window window) {
   platform::Window disconnect =
@@ -38,6 +40,12 @@ void Parse(int32_t deviceId, std::span<const uint8_t> bytes,
 }
 
 }  // namespace
+
+void MarkAdapterLost() {
+  if (Connection().adapterLost.exchange(1, std::memory_order_acq_rel) == 0) {
+    platform::DebugOutput("adapter lost\n");
+  }
+}
 
 KeptTail& ParserTail() {
   static KeptTail tail;
@@ -70,8 +78,15 @@ void ReaderThread() {
     if (deviceId == 104) WatchTransmissionWindow(kTransmissionWindowTitle);
     if (platform::IsEventSignalled(stop)) return;
     uint32_t got = 0;
-    platform::ReadPort(port, buffer.data(), kMaxReadSize, got);
-    if (got == 0) {
+    if (state.LinkDown()) {
+      // Nothing will come from a vanished adapter: the pass takes what an
+      // idle read takes, until the application disconnects.
+      platform::SleepMs(kLostAdapterPassMs);
+    } else if (platform::ReadPortChecked(port, buffer.data(), kMaxReadSize,
+                                         got) ==
+               platform::PortCondition::kGone) {
+      MarkAdapterLost();
+    } else if (got == 0) {
       if (state.settings.readerIdleSleep != 0) {
         platform::SleepMs(state.settings.readerIdleSleep);
       }

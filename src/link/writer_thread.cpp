@@ -25,8 +25,11 @@ void Write(platform::Port port, std::span<const uint8_t> frame) {
   uint32_t written = 0;
   // A failed or short write is not retried: the frame counts as sent, as
   // the adapter would drop a repeated half frame anyway.
-  platform::WritePort(port, frame.data(), static_cast<uint32_t>(frame.size()),
-                      written);
+  if (platform::WritePortChecked(port, frame.data(),
+                                 static_cast<uint32_t>(frame.size()),
+                                 written) == platform::PortCondition::kGone) {
+    MarkAdapterLost();
+  }
 }
 
 void Echo(const ConnectionState& state, int16_t deviceId,
@@ -44,7 +47,9 @@ void Echo(const ConnectionState& state, int16_t deviceId,
 
 void WriteOneMessage(ConnectionState& state, int16_t deviceId,
                      platform::Port port, QueueEntry& entry) {
-  if (HeldByFlowControl(state, deviceId)) return;
+  // Frames queued before the adapter vanished stay queued; no send after
+  // it is accepted, and the disconnect empties the queue.
+  if (state.LinkDown() || HeldByFlowControl(state, deviceId)) return;
   if (!Clients().TakeTransmitMessage(entry)) return;
   // Cleared before the write, so a ready frame the reader parses while the
   // write is still in progress is not lost.

@@ -83,6 +83,20 @@ bool ReadPort(Port port, uint8_t* buffer, uint32_t capacity, uint32_t& got);
 bool WritePort(Port port, const uint8_t* bytes, uint32_t length,
                uint32_t& written);
 
+// What a read or write found. kGone: the device is no longer there (the
+// terminal hung up, the USB adapter was unplugged); every later call on
+// the port finds the same until it is closed and opened again. kFailed:
+// any other failure, which the next call may not repeat.
+enum class PortCondition { kOk, kFailed, kGone };
+
+// ReadPort and WritePort that tell a vanished device from other failures.
+// A read that hits a time-out is kOk (with `got` possibly 0); a read that
+// got bytes before the device vanished is kOk with those bytes.
+PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
+                              uint32_t& got);
+PortCondition WritePortChecked(Port port, const uint8_t* bytes, uint32_t length,
+                               uint32_t& written);
+
 // Modem status bits as GetCommModemStatus reports them.
 constexpr uint32_t kModemCtsOn = 0x0010;
 bool GetModemStatus(Port port, uint32_t& status);

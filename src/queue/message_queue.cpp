@@ -42,14 +42,31 @@ bool LinkedMessageQueue::Push(const uint8_t* bytes, uint32_t length,
   return true;
 }
 
+bool LinkedMessageQueue::PopLocked(QueueEntry*& taken) {
+  if (head_ == nullptr) return false;
+  taken = head_;
+  head_ = taken->next;
+  if (head_ == nullptr) tail_ = nullptr;
+  count_.fetch_sub(1, std::memory_order_relaxed);
+  return true;
+}
+
 bool LinkedMessageQueue::Pop(QueueEntry& out) {
   QueueEntry* taken = nullptr;
   {
     platform::LockGuard guard(lock_);
-    if (head_ == nullptr) return false;
-    taken = head_;
-    head_ = taken->next;
-    count_.fetch_sub(1, std::memory_order_relaxed);
+    if (!PopLocked(taken)) return false;
+  }
+  out = *taken;
+  delete taken;
+  return true;
+}
+
+bool LinkedMessageQueue::PopFor(uint32_t session, QueueEntry& out) {
+  QueueEntry* taken = nullptr;
+  {
+    platform::LockGuard guard(lock_);
+    if (session_ != session || !PopLocked(taken)) return false;
   }
   out = *taken;
   delete taken;
@@ -68,6 +85,14 @@ bool LinkedMessageQueue::Peek(QueueEntry& out) {
   return true;
 }
 
+void LinkedMessageQueue::DeleteList(QueueEntry* list) {
+  while (list != nullptr) {
+    QueueEntry* next = list->next;
+    delete list;
+    list = next;
+  }
+}
+
 bool LinkedMessageQueue::Clear() {
   QueueEntry* list = nullptr;
   {
@@ -77,12 +102,62 @@ bool LinkedMessageQueue::Clear() {
     tail_ = nullptr;
     count_.store(0, std::memory_order_relaxed);
   }
-  while (list != nullptr) {
-    QueueEntry* next = list->next;
-    delete list;
-    list = next;
-  }
+  DeleteList(list);
   return true;
+}
+
+void LinkedMessageQueue::Bind(uint32_t session) {
+  QueueEntry* list = nullptr;
+  {
+    platform::LockGuard guard(lock_);
+    list = head_;
+    head_ = nullptr;
+    tail_ = nullptr;
+    count_.store(0, std::memory_order_relaxed);
+    session_ = session;
+  }
+  DeleteList(list);
+}
+
+PushAllResult LinkedMessageQueue::PushAllFor(
+    uint32_t session, std::span<const std::span<const uint8_t>> messages) {
+  if (messages.empty()) return PushAllResult::kQueued;
+  // The entries are made and chained outside the lock; the chain is linked
+  // in one step or thrown away whole.
+  QueueEntry* first = nullptr;
+  QueueEntry* last = nullptr;
+  for (const auto& message : messages) {
+    auto* entry = message.size() <= kQueueEntryCapacity ? new (std::nothrow)
+                                                              QueueEntry
+                                                        : nullptr;
+    if (entry == nullptr) {
+      DeleteList(first);
+      return PushAllResult::kNoMemory;
+    }
+    entry->length = static_cast<uint32_t>(message.size());
+    if (!message.empty()) {
+      std::memcpy(entry->data.data(), message.data(), message.size());
+    }
+    (first == nullptr ? first : last->next) = entry;
+    last = entry;
+  }
+  const auto count = static_cast<int32_t>(messages.size());
+  PushAllResult result = PushAllResult::kQueued;
+  {
+    platform::LockGuard guard(lock_);
+    if (session_ != session) {
+      result = PushAllResult::kClosed;
+    } else if (count_.load(std::memory_order_relaxed) + count >
+               maxCount_.load(std::memory_order_relaxed)) {
+      result = PushAllResult::kFull;
+    } else {
+      (head_ == nullptr ? head_ : tail_->next) = first;
+      tail_ = last;
+      count_.fetch_add(count, std::memory_order_relaxed);
+    }
+  }
+  if (result != PushAllResult::kQueued) DeleteList(first);
+  return result;
 }
 
 int32_t LinkedMessageQueue::GetCount() {

@@ -2,19 +2,30 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 #include "platform/platform.h"
 #include "queue/queue_entry.h"
 
 namespace vlr {
 
+enum class PushAllResult { kQueued, kFull, kClosed, kNoMemory };
+
 // A first-in-first-out list of entries that never blocks: taking from an
 // empty queue fails at once, and a push past the threshold drops the oldest
 // entry. Producers and consumers may be on different threads.
+//
+// A queue lives as long as its client slot and serves one connection after
+// another. Each connection binds it to its session (a number that is never
+// 0 and differs from the previous connection's); the operations that take a
+// session act only while the queue is bound to that one, checked under the
+// queue's lock, so a thread still holding the session of an earlier
+// connection can never take from or add to the next connection's entries.
 class MessageQueue {
  public:
   static constexpr int32_t kDefaultMaxCount = 3000;
   static constexpr int32_t kTransmitMaxCount = 200;
+  static constexpr uint32_t kNoSession = 0;
 
   virtual ~MessageQueue() = default;
   // False, with the queue unchanged, when there is no memory for the entry
@@ -27,10 +38,21 @@ class MessageQueue {
   virtual bool Clear() = 0;
   virtual int32_t GetCount() = 0;
   virtual bool SetMaxCount(int32_t maxCount) = 0;
+
+  // Empties the queue and binds it to `session` (kNoSession: to none).
+  virtual void Bind(uint32_t session) = 0;
+  // Pop, only while the queue is bound to `session`.
+  virtual bool PopFor(uint32_t session, QueueEntry& out) = 0;
+  // Appends every message of `messages` (unstamped) or none: kFull when they
+  // would take the count past the threshold (nothing is dropped to make
+  // room), kClosed when the queue is not bound to `session`, kNoMemory when
+  // an entry cannot be made (no memory, or a message longer than an entry).
+  virtual PushAllResult PushAllFor(
+      uint32_t session, std::span<const std::span<const uint8_t>> messages) = 0;
 };
 
-// The one implementation; the protocol-named types below differ only in
-// name, so the connection can say which protocol its queues serve.
+// The one implementation. The protocol-named types below differ only in
+// name; a client slot's queues serve either protocol.
 class LinkedMessageQueue : public MessageQueue {
  public:
   LinkedMessageQueue() = default;
@@ -44,11 +66,21 @@ class LinkedMessageQueue : public MessageQueue {
   bool Clear() override;
   int32_t GetCount() override;
   bool SetMaxCount(int32_t maxCount) override;
+  void Bind(uint32_t session) override;
+  bool PopFor(uint32_t session, QueueEntry& out) override;
+  PushAllResult PushAllFor(
+      uint32_t session,
+      std::span<const std::span<const uint8_t>> messages) override;
 
  private:
+  bool PopLocked(QueueEntry*& taken);  // lock_ held
+  static void DeleteList(QueueEntry* list);
+
+  // lock_ is a leaf: nothing else is locked while it is held.
   platform::Lock lock_;
   QueueEntry* head_ = nullptr;  // guarded by lock_
   QueueEntry* tail_ = nullptr;  // guarded by lock_
+  uint32_t session_ = kNoSession;  // guarded by lock_
   // Read without the lock by GetCount and the overflow test.
   std::atomic<int32_t> count_{0};
   std::atomic<int32_t> maxCount_{kDefaultMaxCount};

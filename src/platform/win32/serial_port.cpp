@@ -69,25 +69,79 @@ bool PurgePort(Port port, Purge action) {
   return ::PurgeComm(ToHandle(port), static_cast<DWORD>(action)) != FALSE;
 }
 
-bool ReadPort(Port port, uint8_t* buffer, uint32_t capacity, uint32_t& got) {
+namespace {
+
+// Errors a serial request gets once its device has been removed (the USB
+// adapter unplugged): the handle stays open but leads nowhere.
+bool IsRemovedDeviceError(DWORD error) {
+  switch (error) {
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_NOT_READY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A line error (framing, overrun, a break) fails a request too, and
+// ClearCommError clears it; on a removed device ClearCommError fails as
+// well, which tells the two apart.
+PortCondition ClassifyFailure(HANDLE handle) {
+  const DWORD error = ::GetLastError();
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (IsRemovedDeviceError(error) ||
+      !::ClearCommError(handle, &errors, &status)) {
+    return PortCondition::kGone;
+  }
+  return PortCondition::kFailed;
+}
+
+}  // namespace
+
+PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
+                              uint32_t& got) {
   got = 0;
-  if (port == nullptr || (buffer == nullptr && capacity > 0)) return false;
+  if (port == nullptr || (buffer == nullptr && capacity > 0)) {
+    return PortCondition::kFailed;
+  }
   DWORD count = 0;
-  const BOOL ok = ::ReadFile(ToHandle(port), buffer, capacity, &count, nullptr);
-  if (!ok) return false;
+  const HANDLE handle = ToHandle(port);
+  if (!::ReadFile(handle, buffer, capacity, &count, nullptr)) {
+    return ClassifyFailure(handle);
+  }
   got = count;
-  return true;
+  return PortCondition::kOk;
+}
+
+bool ReadPort(Port port, uint8_t* buffer, uint32_t capacity, uint32_t& got) {
+  return ReadPortChecked(port, buffer, capacity, got) == PortCondition::kOk;
+}
+
+PortCondition WritePortChecked(Port port, const uint8_t* bytes, uint32_t length,
+                               uint32_t& written) {
+  written = 0;
+  if (port == nullptr || (bytes == nullptr && length > 0)) {
+    return PortCondition::kFailed;
+  }
+  DWORD count = 0;
+  const HANDLE handle = ToHandle(port);
+  if (!::WriteFile(handle, bytes, length, &count, nullptr)) {
+    return ClassifyFailure(handle);
+  }
+  written = count;
+  return PortCondition::kOk;
 }
 
 bool WritePort(Port port, const uint8_t* bytes, uint32_t length,
                uint32_t& written) {
-  written = 0;
-  if (port == nullptr || (bytes == nullptr && length > 0)) return false;
-  DWORD count = 0;
-  const BOOL ok = ::WriteFile(ToHandle(port), bytes, length, &count, nullptr);
-  if (!ok) return false;
-  written = count;
-  return true;
+  return WritePortChecked(port, bytes, length, written) == PortCondition::kOk;
 }
 
 bool GetModemStatus(Port port, uint32_t& status) {

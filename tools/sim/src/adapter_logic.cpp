@@ -14,7 +14,8 @@ AdapterLogic::AdapterLogic(const AdapterOptions& options)
       loopback_(options.loopback),
       ready_delay_(options.ready_delay),
       report_j1708_(options.report_j1708),
-      report_j1939_(options.report_j1939) {}
+      report_j1939_(options.report_j1939),
+      stream_regardless_(options.stream_regardless) {}
 
 std::vector<Reaction> AdapterLogic::OnHostFrame(const HostFrame& frame,
                                                 uint32_t host_baud,
@@ -44,12 +45,13 @@ std::optional<Bytes> AdapterLogic::Report(const TimedMessage& message,
                                        message.data);
   }
   if (j1939) {
-    if (!state_.j1939_receive || !filter_.Passes(message.id)) {
+    if (!stream_regardless_ &&
+        (!state_.j1939_receive || !filter_.Passes(message.id))) {
       return std::nullopt;
     }
     return synced::J1939MessageFrame(message.id, message.data, stamp);
   }
-  if (!state_.j1708_receive) return std::nullopt;
+  if (!stream_regardless_ && !state_.j1708_receive) return std::nullopt;
   return synced::J1708MessageFrame(static_cast<uint8_t>(message.id),
                                    message.data, stamp);
 }

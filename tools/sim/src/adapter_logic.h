@@ -76,6 +76,7 @@ class AdapterLogic {
   std::optional<std::chrono::milliseconds> ready_delay_;
   bool report_j1708_;
   bool report_j1939_;
+  bool stream_regardless_;
   AdapterState state_;
   int wake_up_run_ = 0;  // consecutive wake-up bytes just seen
   int garbled_run_ = 0;  // consecutive NUL bytes outside frames

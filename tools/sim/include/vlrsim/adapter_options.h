@@ -55,6 +55,11 @@ struct AdapterOptions {
   // sends receive-on again.
   bool slot_frame_resumes_receive = false;
 
+  // 2xx: report traffic whatever the receive switches and the identifier
+  // filter say, as an adapter left streaming by a program that ended
+  // without switching it off keeps doing through the next start-up.
+  bool stream_regardless = false;
+
   // Keep a Recording of the line (tests). A long-running program can turn
   // it off and watch frames through on_host_frame instead.
   bool record = true;
