@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "pseudo_terminal_skip.h"
 #include "rp1210.h"
 #include "vlrsim/vlrsim.h"
 
@@ -83,6 +84,7 @@ void Find(void* library, const char* name, Function& out) {
 }
 
 TEST(HostBinding, ResetDisconnectsThroughTheDriversOwnFunction) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   Driver driver;
   driver.library = dlopen(VLR_DRIVER_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(driver.library, nullptr) << dlerror();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "vlrsim/vlrsim.h"
+#include "pseudo_terminal_skip.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ std::string RunCommand(const std::string& command, int& status) {
 }
 
 TEST(Rp1210cClient, RunsAgainstTheLinuxLibrary) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   vlrsim::AdapterOptions options;
   options.family = vlrsim::Family::k2xx;
   vlrsim::PtyAdapter adapter(options);
