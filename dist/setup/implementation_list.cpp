@@ -43,12 +43,17 @@ std::string Joined(const std::vector<std::string>& entries) {
 
 }  // namespace
 
-std::string WithImplementation(const std::string& list, const std::string& name) {
-  auto entries = Entries(list);
+bool Lists(const std::string& list, const std::string& name) {
+  const auto entries = Entries(list);
   const std::string wanted = Trimmed(name);
-  const bool present = std::any_of(entries.begin(), entries.end(),
-                                   [&](const std::string& e) { return SameName(e, wanted); });
-  if (present || wanted.empty()) return list;
+  return std::any_of(entries.begin(), entries.end(),
+                     [&](const std::string& e) { return SameName(e, wanted); });
+}
+
+std::string WithImplementation(const std::string& list, const std::string& name) {
+  const std::string wanted = Trimmed(name);
+  if (wanted.empty() || Lists(list, wanted)) return list;
+  auto entries = Entries(list);
   entries.push_back(wanted);
   return Joined(entries);
 }

@@ -11,6 +11,9 @@ namespace vlrsetup {
 // (compared without regard to case or surrounding blanks).
 std::string WithImplementation(const std::string& list, const std::string& name);
 
+// Whether an entry of `list` names `name` (same comparison).
+bool Lists(const std::string& list, const std::string& name);
+
 // `list` without any entry naming `name`; the other entries keep their
 // order.
 std::string WithoutImplementation(const std::string& list, const std::string& name);

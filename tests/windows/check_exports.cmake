@@ -8,7 +8,7 @@ set(expected
   RP1210_GetHardwareStatus RP1210_ReadMessage RP1210_ReadVersion
   RP1210_SendCommand RP1210_SendMessage
   RP1210_ReadDetailedVersion RP1210_GetLastErrorMsg)
-# What every 32-bit Windows has; the C++ runtime must be linked in.
+# What every Windows has, 32- or 64-bit; the C++ runtime must be linked in.
 set(system_dll_pattern
   "^(KERNEL32|USER32|ADVAPI32|WS2_32|WSOCK32|MSVCRT|API-MS-WIN-.*)\\.DLL$")
 

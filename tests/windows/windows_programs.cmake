@@ -22,6 +22,8 @@ target_compile_definitions(rp1210c_client PRIVATE RP1210C_CALL=__stdcall)
 # The platform check is the exception: it tests the Win32 backend itself.
 add_executable(platform_check programs/platform_check.cpp)
 target_link_libraries(platform_check PRIVATE vlr1210_core)
+# The discovery client reads the DLL's version resource.
+target_link_libraries(rp1210_discover PRIVATE version)
 # None needs a runtime DLL beside it.
 foreach(program rp1210_run rp1210_discover platform_check rp1210c_client)
   target_link_options(${program} PRIVATE -static)
@@ -34,14 +36,3 @@ add_custom_target(wine_bin ALL
           ${VLR_WINDOWS_BIN}/
   DEPENDS vlr1210 rp1210_run rp1210_discover platform_check rp1210c_client
   COMMENT "Placing VLR1210.DLL beside the test programs")
-
-# The installable files (dist/), until the top level adds that directory.
-add_subdirectory(${PROJECT_SOURCE_DIR}/dist ${CMAKE_BINARY_DIR}/dist-build)
-
-find_program(VLR_OBJDUMP NAMES ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump
-             REQUIRED)
-add_test(NAME windows.exports
-  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${VLR_OBJDUMP}
-          -DDLL=$<TARGET_FILE:vlr1210>
-          -P ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.cmake)
-set_tests_properties(windows.exports PROPERTIES LABELS windows TIMEOUT 60)

@@ -3,6 +3,13 @@
 # (build directory "host"), building only the harness and the simulator.
 include(ExternalProject)
 
+find_program(VLR_OBJDUMP NAMES ${CMAKE_OBJDUMP} REQUIRED)
+add_test(NAME windows.exports
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${VLR_OBJDUMP}
+          -DDLL=$<TARGET_FILE:vlr1210>
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.cmake)
+set_tests_properties(windows.exports PROPERTIES LABELS windows TIMEOUT 60)
+
 set(VLR_HOST_BUILD ${CMAKE_BINARY_DIR}/host)
 if(CMAKE_GENERATOR MATCHES "Makefiles")
   # $(MAKE) shares this build's job slots with the nested one.

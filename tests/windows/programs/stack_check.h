@@ -2,7 +2,9 @@
 // compares the stack pointer before and after. With the standard calling
 // convention the callee removes its arguments; a callee built with another
 // convention leaves the stack 4 bytes per argument off, which a caller with
-// a frame pointer would otherwise survive without noticing.
+// a frame pointer would otherwise survive without noticing. 64-bit Windows
+// has a single convention (the caller cleans up), so there the check only
+// confirms it.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +12,11 @@
 
 inline uintptr_t StackPointer() {
   uintptr_t value;
+#if defined(__x86_64__)
+  asm volatile("movq %%rsp, %0" : "=r"(value));
+#else
   asm volatile("movl %%esp, %0" : "=r"(value));
+#endif
   return value;
 }
 
