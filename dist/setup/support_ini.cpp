@@ -167,7 +167,9 @@ std::string Edited(std::string text, const std::string& name, ListChange change)
       continue;
     }
     if (!inSection || !IsListKey(content)) continue;
-    const size_t valueBegin = lines[i].begin + content.find('=') + 1;
+    // Blanks after "=" stay: only the entries are rewritten.
+    const size_t equals = lines[i].begin + content.find('=');
+    const size_t valueBegin = std::min(text.find_first_not_of(" \t", equals + 1), lines[i].end);
     const std::string value = text.substr(valueBegin, lines[i].end - valueBegin);
     const bool listed = Lists(value, name);
     if (listed == (change == ListChange::kAdd)) return text;

@@ -17,12 +17,16 @@ add_executable(wine_suite
   harness/test_desktop.cpp
   harness/test_registry.cpp
   harness/fresh_session.cpp
-  harness/test_install.cpp
+  harness/test_installer.cpp
   harness/test_implementation_list.cpp
+  harness/test_support_ini.cpp
   harness/test_platform.cpp
   harness/test_rp1210c_client.cpp
   harness/test_later_revisions.cpp
-  ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp)
+  ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp
+  ${PROJECT_SOURCE_DIR}/dist/setup/support_ini.cpp)
 target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup)
 target_link_libraries(wine_suite PRIVATE vlrsim vlrsim_test_support
                       GTest::gtest_main)
+target_compile_definitions(wine_suite PRIVATE
+  VLR_PRODUCT_VERSION="${PROJECT_VERSION}")

@@ -30,11 +30,24 @@ ExternalProject_Add(wine_host
 set(VLR_WINE_HARNESS_PROGRAM ${VLR_HOST_BUILD}/tests/windows/wine_suite)
 
 set(VLR_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+# The 64-bit DLL runs in a 64-bit prefix (with WoW64, as 64-bit Windows).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VLR_WINE_ARCH win64)
+else()
+  set(VLR_WINE_ARCH win32)
+endif()
 set(VLR_WINE_ENVIRONMENT
   VLR_WINE_PREFIX=${VLR_WINE_DIR}/prefix
   VLR_WINE_PORTS=${VLR_WINE_DIR}/ports
+  VLR_WINE_ARCH=${VLR_WINE_ARCH}
   VLR_WINDOWS_BIN=${VLR_WINDOWS_BIN}
   VLR_WINDOWS_DIST=${VLR_WINDOWS_DIST})
+if(VLR_INSTALLER)
+  list(APPEND VLR_WINE_ENVIRONMENT
+    VLR_WINDOWS_INSTALLER=${VLR_INSTALLER}
+    VLR_WINDOWS_DLL64=${VLR_DLL64}
+    VLR_WINDOWS_BIN64=${VLR_WINDOWS_BIN64})
+endif()
 
 # Windows need a display: a private X server per suite when xvfb-run is
 # there; without it the window suites skip.
@@ -63,9 +76,9 @@ function(vlr_add_wine_suite name filter)
     TIMEOUT 300)
 endfunction()
 
-# The setup program's list editing needs no Wine.
+# The setup program's editing of RP121032.INI needs no Wine.
 add_test(NAME windows.setup COMMAND ${VLR_WINE_HARNESS_PROGRAM}
-         --gtest_filter=ImplementationList.*)
+         --gtest_filter=ImplementationList.*:SupportIni.*)
 set_tests_properties(windows.setup PROPERTIES LABELS windows TIMEOUT 60)
 
 add_test(NAME wine.prefix COMMAND ${VLR_WINE_HARNESS_PROGRAM}
@@ -84,5 +97,9 @@ vlr_add_wine_suite(connection "Connection.*")
 vlr_add_wine_suite(traffic "Traffic.*")
 vlr_add_wine_suite(desktop "Notifications.*:WindowWatch.*" DISPLAY)
 vlr_add_wine_suite(registry "Registry.*")
-vlr_add_wine_suite(install "Installation.*")
 vlr_add_wine_suite(later_revisions "LaterRevisions.*:Rp1210cClient.*")
+if(VLR_INSTALLER)
+  # Fresh 32- and 64-bit prefixes of their own.
+  vlr_add_wine_suite(installer "Prefixes/Installer.*")
+  set_tests_properties(wine.installer PROPERTIES TIMEOUT 900)
+endif()

@@ -54,6 +54,11 @@ const WineLayout& Layout() {
     l.bin = FromEnvironment("VLR_WINDOWS_BIN");
     l.dist = FromEnvironment("VLR_WINDOWS_DIST");
     l.work = l.shared.parent_path();
+    const char* arch = std::getenv("VLR_WINE_ARCH");
+    l.arch = arch != nullptr ? arch : "win32";
+    l.installer = FromEnvironment("VLR_WINDOWS_INSTALLER");
+    l.dll64 = FromEnvironment("VLR_WINDOWS_DLL64");
+    l.bin64 = FromEnvironment("VLR_WINDOWS_BIN64");
     return l;
   }();
   return layout;
@@ -68,7 +73,7 @@ std::string ErrorLog() { return (Layout().work / "wine-stderr.log").string(); }
 std::vector<std::string> WinePrefix::Environment() const {
   return {
       "WINEPREFIX=" + path_.string(),
-      "WINEARCH=win32",
+      "WINEARCH=" + arch_,
       "WINEDEBUG=-all",
       // No Mono or Gecko download prompts: the driver needs neither.
       "WINEDLLOVERRIDES=mscoree,mshtml=",
@@ -123,8 +128,12 @@ void WinePrefix::EndSession() const {
   RunProgram({"wineserver", "-w"}, Environment(), ErrorLog(), 30s);
 }
 
+void WinePrefix::AwaitPrograms() const {
+  RunProgram({"wineserver", "-w"}, Environment(), ErrorLog(), 120s);
+}
+
 const WinePrefix& SharedPrefix() {
-  static const WinePrefix prefix(Layout().shared);
+  static const WinePrefix prefix(Layout().shared, Layout().arch);
   return prefix;
 }
 

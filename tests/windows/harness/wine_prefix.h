@@ -28,6 +28,12 @@ struct WineLayout {
   fs::path bin;     // the test programs and VLR1210.DLL
   fs::path dist;    // the installable files
   fs::path work;    // logs, locks, fresh prefixes
+  std::string arch;  // of the shared prefix: win32, or win64 for a 64-bit DLL
+  // The 32-bit build's installer and what only it has: the 64-bit DLL it
+  // carries and the 64-bit test programs (empty elsewhere).
+  fs::path installer;
+  fs::path dll64;
+  fs::path bin64;
 };
 
 // Taken from the environment that ctest sets (VLR_WINE_PREFIX, ...).
@@ -38,9 +44,12 @@ std::string ErrorLog();
 
 class WinePrefix {
  public:
-  explicit WinePrefix(fs::path path) : path_(std::move(path)) {}
+  // `arch`: "win32", or "win64" (64-bit Windows with WoW64).
+  WinePrefix(fs::path path, std::string arch)
+      : path_(std::move(path)), arch_(std::move(arch)) {}
 
   const fs::path& Path() const { return path_; }
+  bool Is64Bit() const { return arch_ == "win64"; }
   fs::path WindowsDirectory() const { return path_ / "drive_c" / "windows"; }
   // The variables every Wine program in this prefix runs with.
   std::vector<std::string> Environment() const;
@@ -59,9 +68,12 @@ class WinePrefix {
   // Ends the prefix's session (wineserver and every program in it) and
   // waits until it has saved its state; the next program starts afresh.
   void EndSession() const;
+  // Waits until every program of the session has ended by itself.
+  void AwaitPrograms() const;
 
  private:
   fs::path path_;
+  std::string arch_;
 };
 
 const WinePrefix& SharedPrefix();
