@@ -54,7 +54,8 @@ Text Decode(const std::string& bytes) {
   t.encoding = le ? Encoding::kUtf16Le : Encoding::kUtf16Be;
   const size_t units = bytes.size() / 2;
   const auto unit = [&](size_t i) -> uint32_t {
-    return le ? byte(2 * i) | byte(2 * i + 1) << 8 : byte(2 * i) << 8 | byte(2 * i + 1);
+    return le ? byte(2 * i) | byte(2 * i + 1) << 8
+              : byte(2 * i) << 8 | byte(2 * i + 1);
   };
   for (size_t i = 0; i < units; ++i) {  // unit 0 is the byte order mark
     uint32_t c = unit(i);
@@ -74,8 +75,14 @@ std::vector<uint32_t> CodePoints(const std::string& text) {
   std::vector<uint32_t> points;
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<uint8_t>(text[i]);
-    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    uint32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    const size_t length = lead < 0x80   ? 1
+                          : lead < 0xE0 ? 2
+                          : lead < 0xF0 ? 3
+                                        : 4;
+    uint32_t c = length == 1   ? lead
+                 : length == 2 ? lead & 0x1F
+                 : length == 3 ? lead & 0x0F
+                               : lead & 0x07;
     for (size_t k = 1; k < length && i + k < text.size(); ++k) {
       c = c << 6 | (static_cast<uint8_t>(text[i + k]) & 0x3F);
     }
@@ -89,8 +96,10 @@ std::string Encode(const Text& t) {
   if (t.encoding == Encoding::kBytes) return t.text;
   std::string bytes;
   const auto put = [&](uint32_t u) {
-    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-    bytes += t.encoding == Encoding::kUtf16Le ? std::string{low, high} : std::string{high, low};
+    const char high = static_cast<char>(u >> 8),
+               low = static_cast<char>(u & 0xFF);
+    bytes += t.encoding == Encoding::kUtf16Le ? std::string{low, high}
+                                              : std::string{high, low};
   };
   for (uint32_t c : CodePoints(t.text)) {
     if (c >= 0x10000) {
@@ -116,7 +125,8 @@ std::vector<Line> Lines(const std::string& text) {
   const size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   for (size_t begin = start; begin < text.size();) {
     size_t newline = text.find('\n', begin);
-    const size_t next = newline == std::string::npos ? text.size() : newline + 1;
+    const size_t next =
+        newline == std::string::npos ? text.size() : newline + 1;
     size_t end = newline == std::string::npos ? text.size() : newline;
     if (end > begin && text[end - 1] == '\r') --end;
     lines.push_back({begin, end, next});
@@ -152,15 +162,18 @@ std::optional<std::string> SectionName(const std::string& content) {
 
 bool IsListKey(const std::string& content) {
   const size_t equals = content.find('=');
-  return equals != std::string::npos && SameWord(Trimmed(content.substr(0, equals)), kKey);
+  return equals != std::string::npos &&
+         SameWord(Trimmed(content.substr(0, equals)), kKey);
 }
 
-std::string Edited(std::string text, const std::string& name, ListChange change) {
+std::string Edited(std::string text, const std::string& name,
+                   ListChange change) {
   const auto lines = Lines(text);
   std::optional<size_t> section;
   bool inSection = false;
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string content = text.substr(lines[i].begin, lines[i].end - lines[i].begin);
+    const std::string content =
+        text.substr(lines[i].begin, lines[i].end - lines[i].begin);
     if (const auto opened = SectionName(content)) {
       inSection = SameWord(*opened, kSection);
       if (inSection && !section) section = i;
@@ -169,12 +182,15 @@ std::string Edited(std::string text, const std::string& name, ListChange change)
     if (!inSection || !IsListKey(content)) continue;
     // Blanks after "=" stay: only the entries are rewritten.
     const size_t equals = lines[i].begin + content.find('=');
-    const size_t valueBegin = std::min(text.find_first_not_of(" \t", equals + 1), lines[i].end);
-    const std::string value = text.substr(valueBegin, lines[i].end - valueBegin);
+    const size_t valueBegin =
+        std::min(text.find_first_not_of(" \t", equals + 1), lines[i].end);
+    const std::string value =
+        text.substr(valueBegin, lines[i].end - valueBegin);
     const bool listed = Lists(value, name);
     if (listed == (change == ListChange::kAdd)) return text;
-    const std::string changed = change == ListChange::kAdd ? WithImplementation(value, name)
-                                                           : WithoutImplementation(value, name);
+    const std::string changed = change == ListChange::kAdd
+                                    ? WithImplementation(value, name)
+                                    : WithoutImplementation(value, name);
     return text.replace(valueBegin, value.size(), changed);
   }
   if (change == ListChange::kRemove) return text;
@@ -185,7 +201,7 @@ std::string Edited(std::string text, const std::string& name, ListChange change)
     const bool lastWithoutEnd = header.next == header.end;
     return text.insert(header.next, (lastWithoutEnd ? eol : "") + entry);
   }
-  const bool onlyMark = !lines.empty() ? false : !text.empty();
+  const bool onlyMark = lines.empty() && !text.empty();  // a byte order mark
   if (!text.empty() && !onlyMark && text.back() != '\n') text += eol;
   return text + "[" + kSection + "]" + eol + entry;
 }
@@ -204,7 +220,8 @@ std::string EditedSupportIni(const std::string& bytes, const std::string& name,
 bool ListsNothing(const std::string& bytes) {
   const std::string text = Decode(bytes).text;
   for (const Line& line : Lines(text)) {
-    const std::string content = Trimmed(text.substr(line.begin, line.end - line.begin));
+    const std::string content =
+        Trimmed(text.substr(line.begin, line.end - line.begin));
     if (content.empty() || content.front() == ';') continue;
     if (const auto opened = SectionName(content)) {
       if (!SameWord(*opened, kSection)) return false;

@@ -58,12 +58,13 @@ bool Write(const std::string& path, const std::string& bytes) {
     if (!out.flush()) return false;
   }
   return ::MoveFileExA(temporary.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+         FALSE;
 }
 
 int Fail(const char* what, const std::string& path) {
-  std::fprintf(stderr, "vlr1210-register: cannot %s %s (error %lu)\n", what, path.c_str(),
-               ::GetLastError());
+  std::fprintf(stderr, "vlr1210-register: cannot %s %s (error %lu)\n", what,
+               path.c_str(), ::GetLastError());
   return 1;
 }
 
@@ -73,13 +74,16 @@ int Change(vlrsetup::ListChange change, bool deleteIfEmpty) {
   if (path.empty() || !Read(path, before)) return Fail("read", path);
   const std::string after = vlrsetup::EditedSupportIni(before, kName, change);
   if (deleteIfEmpty && vlrsetup::ListsNothing(after)) {
-    if (Exists(path) && !::DeleteFileA(path.c_str())) return Fail("delete", path);
+    if (Exists(path) && !::DeleteFileA(path.c_str()))
+      return Fail("delete", path);
     std::printf("%s removed: it listed no other driver\n", path.c_str());
     return 0;
   }
   if (after != before && !Write(path, after)) return Fail("write", path);
-  std::printf("%s %s %s\n", path.c_str(), after != before ? "updated:" : "unchanged:",
-              change == vlrsetup::ListChange::kAdd ? "VLR1210 listed" : "VLR1210 not listed");
+  std::printf("%s %s %s\n", path.c_str(),
+              after != before ? "updated:" : "unchanged:",
+              change == vlrsetup::ListChange::kAdd ? "VLR1210 listed"
+                                                   : "VLR1210 not listed");
   return 0;
 }
 
@@ -89,11 +93,14 @@ int main(int argc, char** argv) {
   const auto is = [&](int i, const char* word) {
     return i < argc && std::strcmp(argv[i], word) == 0;
   };
-  if (argc == 2 && is(1, "add")) return Change(vlrsetup::ListChange::kAdd, false);
-  if (argc == 2 && is(1, "remove")) return Change(vlrsetup::ListChange::kRemove, false);
+  if (argc == 2 && is(1, "add"))
+    return Change(vlrsetup::ListChange::kAdd, false);
+  if (argc == 2 && is(1, "remove"))
+    return Change(vlrsetup::ListChange::kRemove, false);
   if (argc == 3 && is(1, "remove") && is(2, "--delete-if-empty")) {
     return Change(vlrsetup::ListChange::kRemove, true);
   }
-  std::fprintf(stderr, "usage: vlr1210-register add | remove [--delete-if-empty]\n");
+  std::fprintf(stderr,
+               "usage: vlr1210-register add | remove [--delete-if-empty]\n");
   return 2;
 }

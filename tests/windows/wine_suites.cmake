@@ -9,6 +9,15 @@ add_test(NAME windows.exports
           -DDLL=$<TARGET_FILE:vlr1210>
           -P ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.cmake)
 set_tests_properties(windows.exports PROPERTIES LABELS windows TIMEOUT 60)
+if(VLR_INSTALLER)
+  # The 64-bit DLL the installer carries, from the nested build.
+  find_program(VLR_OBJDUMP64 x86_64-w64-mingw32-objdump REQUIRED)
+  add_test(NAME windows.exports64
+    COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${VLR_OBJDUMP64} -DDLL=${VLR_DLL64}
+            -DDEF=${PROJECT_SOURCE_DIR}/src/api/vlr1210.def
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/check_exports.cmake)
+  set_tests_properties(windows.exports64 PROPERTIES LABELS windows TIMEOUT 60)
+endif()
 
 set(VLR_HOST_BUILD ${CMAKE_BINARY_DIR}/host)
 if(CMAKE_GENERATOR MATCHES "Makefiles")

@@ -36,8 +36,8 @@ std::string ReadFile(const fs::path& path) {
 // files, Wine's per-user state), relative to it.
 std::set<std::string> Tree(const fs::path& driveC) {
   std::set<std::string> paths;
-  for (auto it = fs::recursive_directory_iterator(driveC); it != fs::recursive_directory_iterator();
-       ++it) {
+  for (auto it = fs::recursive_directory_iterator(driveC);
+       it != fs::recursive_directory_iterator(); ++it) {
     const std::string relative = fs::relative(it->path(), driveC).string();
     if (relative == "users") {
       it.disable_recursion_pending();
@@ -54,7 +54,8 @@ class Heartbeat : public vlrsim::TrafficSource {
   std::optional<vlrsim::TimedMessage> Next() override {
     if (at_ > 60s) return std::nullopt;
     at_ += 20ms;
-    return vlrsim::TimedMessage{at_, vlrsim::Bus::kJ1939, 0x0CF00400, {1, 2, 3, 4, 5, 6, 7, 8}};
+    return vlrsim::TimedMessage{
+        at_, vlrsim::Bus::kJ1939, 0x0CF00400, {1, 2, 3, 4, 5, 6, 7, 8}};
   }
 
  private:
@@ -65,7 +66,8 @@ class Installer : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
     VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
-    if (Layout().installer.empty()) GTEST_SKIP() << "VLR_WINDOWS_INSTALLER is not set";
+    if (Layout().installer.empty())
+      GTEST_SKIP() << "VLR_WINDOWS_INSTALLER is not set";
     std::string error;
     fs::remove_all(prefix_.Path());
     ASSERT_TRUE(prefix_.Boot(error)) << error;
@@ -83,7 +85,8 @@ class Installer : public ::testing::TestWithParam<const char*> {
     if (!HasFailure()) fs::remove_all(prefix_.Path());
   }
 
-  void PlaceProgram(const fs::path& from, const char* name, const char* directory) {
+  void PlaceProgram(const fs::path& from, const char* name,
+                    const char* directory) {
     const fs::path to = prefix_.Path() / "drive_c" / directory;
     fs::create_directories(to);
     fs::copy_file(from / name, to / name, fs::copy_options::overwrite_existing);
@@ -93,21 +96,25 @@ class Installer : public ::testing::TestWithParam<const char*> {
                              : std::vector<std::string>{"app32"};
   }
 
-  RunResult Install() { return prefix_.Run({WindowsPath(Layout().installer), "/S"}, 120s); }
+  RunResult Install() {
+    return prefix_.Run({WindowsPath(Layout().installer), "/S"}, 120s);
+  }
   // The uninstaller normally runs a copy of itself from the temporary
   // directory and ends at once; "_?=DIR" (last, unquoted, so split at its
   // blank) keeps it in place, with its own exit code.
   RunResult UninstallInPlace() {
-    return prefix_.Run({std::string(kInstallDir) + "\\uninstall.exe", "/S", "_?=C:\\Program",
-                        "Files\\Volra\\VLR1210"},
+    return prefix_.Run({std::string(kInstallDir) + "\\uninstall.exe", "/S",
+                        "_?=C:\\Program", "Files\\Volra\\VLR1210"},
                        120s);
   }
   RunResult Uninstall() {
-    auto result = prefix_.Run({std::string(kInstallDir) + "\\uninstall.exe", "/S"}, 120s);
+    auto result =
+        prefix_.Run({std::string(kInstallDir) + "\\uninstall.exe", "/S"}, 120s);
     prefix_.AwaitPrograms();
     return result;
   }
-  RunResult Discover(const std::string& app, const std::vector<std::string>& args = {}) {
+  RunResult Discover(const std::string& app,
+                     const std::vector<std::string>& args = {}) {
     std::vector<std::string> argv{"C:\\" + app + "\\rp1210_discover.exe"};
     argv.insert(argv.end(), args.begin(), args.end());
     return prefix_.Run(argv, 120s);
@@ -127,26 +134,33 @@ class Installer : public ::testing::TestWithParam<const char*> {
   void ExpectRefusedWhileHeld(const std::string& app);
 
   const bool wow64_ = std::string(GetParam()) == "win64";
-  const WinePrefix prefix_{Layout().work / (std::string("installer-") + GetParam()), GetParam()};
+  const WinePrefix prefix_{
+      Layout().work / (std::string("installer-") + GetParam()), GetParam()};
 };
 
 void Installer::ExpectInstalled(const std::string& supportIni) {
   if (wow64_) {
-    EXPECT_EQ(ReadFile(Windows() / "system32" / "VLR1210.DLL"), ReadFile(Layout().dll64))
+    EXPECT_EQ(ReadFile(Windows() / "system32" / "VLR1210.DLL"),
+              ReadFile(Layout().dll64))
         << "64-bit DLL in System32";
-    EXPECT_EQ(ReadFile(Windows() / "syswow64" / "VLR1210.DLL"), ReadFile(Layout().dist / "VLR1210.DLL"))
+    EXPECT_EQ(ReadFile(Windows() / "syswow64" / "VLR1210.DLL"),
+              ReadFile(Layout().dist / "VLR1210.DLL"))
         << "32-bit DLL in SysWOW64";
   } else {
-    EXPECT_EQ(ReadFile(Windows() / "system32" / "VLR1210.DLL"), ReadFile(Layout().dist / "VLR1210.DLL"));
+    EXPECT_EQ(ReadFile(Windows() / "system32" / "VLR1210.DLL"),
+              ReadFile(Layout().dist / "VLR1210.DLL"));
   }
   const std::string ini = ReadFile(Windows() / "VLR1210.INI");
   EXPECT_EQ(ini, ReadFile(Layout().dist / "VLR1210.INI"));
-  EXPECT_NE(ini.find("\nVersion=" + ProductVersion() + "\n"), std::string::npos);
+  EXPECT_NE(ini.find("\nVersion=" + ProductVersion() + "\n"),
+            std::string::npos);
   EXPECT_EQ(ReadFile(SupportIni()), supportIni);
   const std::string entry = UninstallEntry();
-  EXPECT_NE(entry.find("DisplayVersion    REG_SZ    " + ProductVersion()), std::string::npos) << entry;
-  EXPECT_NE(entry.find("QuietUninstallString    REG_SZ    \"" + std::string(kInstallDir) +
-                       "\\uninstall.exe\" /S"),
+  EXPECT_NE(entry.find("DisplayVersion    REG_SZ    " + ProductVersion()),
+            std::string::npos)
+      << entry;
+  EXPECT_NE(entry.find("QuietUninstallString    REG_SZ    \"" +
+                       std::string(kInstallDir) + "\\uninstall.exe\" /S"),
             std::string::npos)
       << entry;
 }
@@ -161,12 +175,17 @@ void Installer::ExpectFoundAndUsed() {
     EXPECT_EQ(found.exitCode, 0) << found.output;
     const std::string bits = app == "app64" ? "64" : "32";
     for (const std::string& line : std::vector<std::string>{
-             "client " + bits + "-bit\n", std::string("implementation VLR1210\nvendor Volra"),
-          std::string("protocol J1939 devices 101,102,103,104,201,202,203,204\n"),
-          "file-version " + ProductVersion() + ".0 product " + ProductVersion() + " company Volra\n",
-          std::string("connect VLR1210 201 J1939 => 0\nfilters => 0\nread => 18\n"),
-          std::string("disconnect => 0\n")}) {
-      EXPECT_NE(found.output.find(line), std::string::npos) << line << "\n---\n" << found.output;
+             "client " + bits + "-bit\n",
+             std::string("implementation VLR1210\nvendor Volra"),
+             std::string(
+                 "protocol J1939 devices 101,102,103,104,201,202,203,204\n"),
+             "file-version " + ProductVersion() + ".0 product " +
+                 ProductVersion() + " company Volra\n",
+             std::string(
+                 "connect VLR1210 201 J1939 => 0\nfilters => 0\nread => 18\n"),
+             std::string("disconnect => 0\n")}) {
+      EXPECT_NE(found.output.find(line), std::string::npos) << line << "\n---\n"
+                                                            << found.output;
     }
   }
 }
@@ -178,8 +197,9 @@ void Installer::ExpectRefusedWhileHeld(const std::string& app) {
   ChildProcess holder;
   std::string error;
   prefix_.StartServer();
-  ASSERT_TRUE(holder.Start({"wine", "C:\\" + app + "\\rp1210_run.exe", "--stdin"},
-                           prefix_.Environment(), ErrorLog(), error))
+  ASSERT_TRUE(
+      holder.Start({"wine", "C:\\" + app + "\\rp1210_run.exe", "--stdin"},
+                   prefix_.Environment(), ErrorLog(), error))
       << error;
   holder.WriteLine("version");
   ASSERT_EQ(holder.ReadLine(60s), "version => " + ReadVersionResult());
@@ -201,11 +221,14 @@ TEST_P(Installer, InstallsSilentlyAndUninstallsWithoutATrace) {
   // 32-bit: another vendor came first, with LF line ends and a section of
   // its own. 64-bit: no RP121032.INI at all.
   const std::string seed =
-      "; RP1210 drivers\n[RP1210Support]\nAPIImplementations=OTHERVND,ACME32\n\n[OtherVendor]\nKeep=1\n";
-  const std::string listed = wow64_ ? "[RP1210Support]\r\nAPIImplementations=VLR1210\r\n"
-                                    : "; RP1210 drivers\n[RP1210Support]\n"
-                                      "APIImplementations=OTHERVND,ACME32,VLR1210\n\n"
-                                      "[OtherVendor]\nKeep=1\n";
+      "; RP1210 "
+      "drivers\n[RP1210Support]\nAPIImplementations=OTHERVND,ACME32\n\n["
+      "OtherVendor]\nKeep=1\n";
+  const std::string listed =
+      wow64_ ? "[RP1210Support]\r\nAPIImplementations=VLR1210\r\n"
+             : "; RP1210 drivers\n[RP1210Support]\n"
+               "APIImplementations=OTHERVND,ACME32,VLR1210\n\n"
+               "[OtherVendor]\nKeep=1\n";
   if (!wow64_) std::ofstream(SupportIni(), std::ios::binary) << seed;
   prefix_.EndSession();
   const auto before = Tree(DriveC());
@@ -224,22 +247,29 @@ TEST_P(Installer, InstallsSilentlyAndUninstallsWithoutATrace) {
   const auto removed = Uninstall();
   ASSERT_EQ(removed.exitCode, 0) << removed.output;
   if (wow64_) {
-    EXPECT_FALSE(fs::exists(SupportIni())) << "created by the installation, so removed";
+    EXPECT_FALSE(fs::exists(SupportIni()))
+        << "created by the installation, so removed";
   } else {
-    EXPECT_EQ(ReadFile(SupportIni()), seed) << "other vendors' entries, byte for byte";
+    EXPECT_EQ(ReadFile(SupportIni()), seed)
+        << "other vendors' entries, byte for byte";
   }
   EXPECT_EQ(UninstallEntry().find("DisplayVersion"), std::string::npos);
   prefix_.EndSession();
   const auto after = Tree(DriveC());
-  for (const auto& path : after) EXPECT_TRUE(before.count(path)) << "left behind: " << path;
-  for (const auto& path : before) EXPECT_TRUE(after.count(path)) << "removed: " << path;
+  for (const auto& path : after)
+    EXPECT_TRUE(before.count(path)) << "left behind: " << path;
+  for (const auto& path : before)
+    EXPECT_TRUE(after.count(path)) << "removed: " << path;
 
   const auto gone = Discover("app32");
   EXPECT_EQ(gone.output.find("VLR1210"), std::string::npos) << gone.output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Prefixes, Installer, ::testing::Values("win32", "win64"),
-                         [](const auto& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Prefixes, Installer,
+                         ::testing::Values("win32", "win64"),
+                         [](const auto& info) {
+                           return std::string(info.param);
+                         });
 
 }  // namespace
 }  // namespace winetest

@@ -22,8 +22,11 @@ class Registry : public WineDriverTest {
     WineDriverTest::TearDown();
     Reg({"delete", "HKLM\\SOFTWARE\\Volra", "/f"});
   }
+  // In the registry view of the DLL under test: "wine reg" is the 32-bit
+  // tool, which sees the 32-bit view of a 64-bit prefix.
   RunResult Reg(std::vector<std::string> args) {
     args.insert(args.begin(), "reg");
+    if (SharedPrefix().Is64Bit()) args.push_back("/reg:64");
     return SharedPrefix().Run(args, 60s);
   }
   void ConnectAndDisconnect() {
