@@ -50,7 +50,8 @@ bool Lists(const std::string& list, const std::string& name) {
                      [&](const std::string& e) { return SameName(e, wanted); });
 }
 
-std::string WithImplementation(const std::string& list, const std::string& name) {
+std::string WithImplementation(const std::string& list,
+                               const std::string& name) {
   const std::string wanted = Trimmed(name);
   if (wanted.empty() || Lists(list, wanted)) return list;
   auto entries = Entries(list);

@@ -76,7 +76,8 @@ std::string VersionText(const std::vector<char>& block, const char* name) {
   char* value = nullptr;
   UINT size = 0;
   const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-  if (!::VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &size) ||
+  if (!::VerQueryValueA(block.data(), path.c_str(),
+                        reinterpret_cast<void**>(&value), &size) ||
       size == 0) {
     return "-";
   }
@@ -91,14 +92,19 @@ void PrintFileVersion(HMODULE module) {
   std::vector<char> block(::GetFileVersionInfoSizeA(path, &ignored));
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT size = 0;
-  if (block.empty() || !::GetFileVersionInfoA(path, 0, static_cast<DWORD>(block.size()), block.data()) ||
-      !::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size)) {
+  if (block.empty() ||
+      !::GetFileVersionInfoA(path, 0, static_cast<DWORD>(block.size()),
+                             block.data()) ||
+      !::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed),
+                        &size)) {
     std::printf("file-version none\n");
     return;
   }
   std::printf("file-version %u.%u.%u.%u product %s company %s\n",
-              unsigned{HIWORD(fixed->dwFileVersionMS)}, unsigned{LOWORD(fixed->dwFileVersionMS)},
-              unsigned{HIWORD(fixed->dwFileVersionLS)}, unsigned{LOWORD(fixed->dwFileVersionLS)},
+              unsigned{HIWORD(fixed->dwFileVersionMS)},
+              unsigned{LOWORD(fixed->dwFileVersionMS)},
+              unsigned{HIWORD(fixed->dwFileVersionLS)},
+              unsigned{LOWORD(fixed->dwFileVersionLS)},
               VersionText(block, "ProductVersion").c_str(),
               VersionText(block, "CompanyName").c_str());
 }
@@ -106,7 +112,8 @@ void PrintFileVersion(HMODULE module) {
 // The first message to arrive after the filters open, polled so that a
 // silent bus cannot hold the program.
 short FirstMessage(const Rp1210Functions& driver, short client) {
-  const short opened = driver.SendCommand(3, client, nullptr, 0);  // all filters pass
+  const short opened =
+      driver.SendCommand(3, client, nullptr, 0);  // all filters pass
   std::printf("filters => %d\n", opened);
   if (opened != 0) return opened;
   char message[600];
