@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "driver_fixture.h"
+#include "vlr1210_version.h"
 
 namespace vlrtest {
 namespace {
@@ -42,8 +43,9 @@ TEST(Version, SameFourTextsWithoutAConnection) {
   char v[4][4];
   std::memset(v, 0x7E, sizeof v);
   RP1210_ReadVersion(v[0], v[1], v[2], v[3]);
-  EXPECT_STREQ(v[0], "1");
-  EXPECT_STREQ(v[1], "1");
+  // The DLL's version is the product's, from project() VERSION.
+  EXPECT_STREQ(v[0], VLR1210_VERSION_MAJOR_STRING);
+  EXPECT_STREQ(v[1], VLR1210_VERSION_MINOR_STRING);
   EXPECT_STREQ(v[2], "2");
   EXPECT_STREQ(v[3], "0");
   EXPECT_EQ(v[0][2], 0x7E);
