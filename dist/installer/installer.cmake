@@ -21,11 +21,18 @@ if(CMAKE_GENERATOR MATCHES "Makefiles")
 else()
   set(companion_build ${CMAKE_COMMAND} --build . --target ${companion_targets})
 endif()
+# Warnings as errors, when this build has them, apply to the companion too.
+set(companion_options "")
+if(DEFINED CMAKE_COMPILE_WARNING_AS_ERROR)
+  list(APPEND companion_options
+       -DCMAKE_COMPILE_WARNING_AS_ERROR=${CMAKE_COMPILE_WARNING_AS_ERROR})
+endif()
 ExternalProject_Add(vlr1210_x86_64
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${VLR_X86_64_BUILD}
   CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DVLR_BUILD_TOOLS=OFF
              -DVLR_BUILD_TESTS=${VLR_BUILD_TESTS} -DVLR_WINDOWS_COMPANION=ON
+             ${companion_options}
   CMAKE_CACHE_ARGS
     -DCMAKE_TOOLCHAIN_FILE:FILEPATH=${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake
   BUILD_COMMAND ${companion_build}

@@ -1,6 +1,7 @@
 // Wine prefixes for the suites. The shared one is booted once per build
 // directory and kept (a first boot takes many seconds; later sessions start
-// in well under one); the installation test boots a fresh one of its own.
+// in well under one); the installer test boots fresh 32- and 64-bit ones.
+// The shared prefix is 64-bit (WoW64) when the DLL under test is.
 // In every prefix COM1..COM4 are fixed in the registry to links in one
 // ports directory, which each test points at its simulated adapter's
 // pseudo-terminal.
