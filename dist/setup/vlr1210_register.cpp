@@ -17,8 +17,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "support_ini.h"
@@ -38,24 +36,44 @@ bool Exists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The whole file; an absent one reads as empty, and any other failure (a
+// file another program keeps locked, say) is one, so that a file that could
+// not be read is never replaced.
 bool Read(const std::string& path, std::string& bytes) {
   bytes.clear();
-  if (!Exists(path)) return true;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  bytes = text.str();
-  return !in.bad();
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  }
+  char buffer[4096];
+  DWORD got = 0;
+  BOOL ok = TRUE;
+  while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) &&
+         got > 0) {
+    bytes.append(buffer, got);
+  }
+  ::CloseHandle(file);
+  return ok != FALSE;
 }
 
 // The whole new file first, then one rename: an interrupted run leaves the
 // old file or the new one, never half of it.
 bool Write(const std::string& path, const std::string& bytes) {
   const std::string temporary = path + ".vlr1210-new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out.flush()) return false;
+  HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok =
+      ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                  &written, nullptr) &&
+      written == bytes.size() && ::FlushFileBuffers(file);
+  ::CloseHandle(file);
+  if (!ok) {
+    ::DeleteFileA(temporary.c_str());
+    return false;
   }
   return ::MoveFileExA(temporary.c_str(), path.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
