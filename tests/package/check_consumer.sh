@@ -40,7 +40,10 @@ case $3 in
 esac
 
 soname=libvlr1210.so.$VLR_SOVERSION
-ldd "$consumer" | grep -q "$soname => $libdir/$soname" ||
-  fail "the consumer does not use the installed $soname: $(ldd "$consumer")"
+# Output first, then the match: grep -q stops reading early, and under
+# pipefail the writer's broken pipe would fail the check at random.
+needs=$(ldd "$consumer")
+grep -qF "$soname => $libdir/$soname" <<<"$needs" ||
+  fail "the consumer does not use the installed $soname: $needs"
 start_simulator
 timeout 120 "$consumer" || fail "the consumer read no traffic"

@@ -57,8 +57,11 @@ done
 [ -z "$unmatched" ] || fail "unexpected in the package: $unmatched"
 
 install_from deb "$deb"
-readelf -d "$libdir/$real" | grep -q "Library soname: \[$soname\]" ||
-  fail "SONAME of $real: $(readelf -d "$libdir/$real" | grep SONAME)"
+# Whole outputs before each match: grep -q stops reading early, and under
+# pipefail the writer's broken pipe would fail the check at random.
+dynamic=$(readelf -d "$libdir/$real")
+grep -qF "Library soname: [$soname]" <<<"$dynamic" ||
+  fail "SONAME of $real: $(grep SONAME <<<"$dynamic")"
 
 # The dependencies are what dpkg-shlibdeps finds in the packaged binaries,
 # so a binary that needs another library changes them by itself.
@@ -91,13 +94,13 @@ dpkg-deb --ctrl-tarfile "$deb" | tar -xf - -C "$work" ./shlibs
 
 # Each manual page is the program's own help: an option of each must be in.
 man=$work/root/usr/share/man/man1
-zcat "$man/vlr1210.1.gz" | grep -q '^\.TH VLR1210 ' || fail "vlr1210.1 has no title"
-zcat "$man/vlr1210.1.gz" | grep -q '\\-\\-pgn' ||
+client_page=$(zcat "$man/vlr1210.1.gz")
+sim_page=$(zcat "$man/vlr1210-sim.1.gz")
+grep -q '^\.TH VLR1210 ' <<<"$client_page" || fail "vlr1210.1 has no title"
+grep -q '\\-\\-pgn' <<<"$client_page" ||
   fail "vlr1210.1 lacks the commands' options"
-zcat "$man/vlr1210-sim.1.gz" | grep -q '^\.TH VLR1210-SIM ' ||
-  fail "vlr1210-sim.1 has no title"
-zcat "$man/vlr1210-sim.1.gz" | grep -q '\\-\\-link' ||
-  fail "vlr1210-sim.1 lacks the options"
+grep -q '^\.TH VLR1210-SIM ' <<<"$sim_page" || fail "vlr1210-sim.1 has no title"
+grep -q '\\-\\-link' <<<"$sim_page" || fail "vlr1210-sim.1 lacks the options"
 
 # Nothing may point back into the machine that built the package.
 for tree in "$VLR_SOURCE_DIR" "$VLR_BUILD_DIR"; do
