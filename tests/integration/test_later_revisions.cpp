@@ -240,12 +240,13 @@ TEST_F(LaterRevisions, FlushEmptiesTheReceiveQueue) {
   auto& adapter = StartAdapter(202);
   ConnectOrFail(202, "J1939:Baud=250");
   ASSERT_EQ(Command(3), 0);
+  vlr1210_posix_reset_notifications();
   for (uint8_t tag = 0; tag < 5; ++tag) {
     adapter.PutOnBus(Bus::kJ1939, 0x18FEF100, Bytes{tag, 0, 0, 0, 0, 0, 0, 0});
   }
   ASSERT_TRUE(adapter.WaitUntilSent());
   ASSERT_EQ(ReadRecords(1).size(), 1u);
-  std::this_thread::sleep_for(1s);  // the rest reach the queue
+  ASSERT_TRUE(WaitForDeliveries(5));  // the rest reach the queue
   EXPECT_EQ(Command(RP1210_Flush_Tx_Rx_Buffers), 0);
   Bytes record;
   EXPECT_EQ(Read(record), 0) << "nothing left to read";
