@@ -5,6 +5,7 @@
 
 #include "link/frames.h"
 #include "platform/platform.h"
+#include "vlr/thread_annotations.h"
 
 namespace vlr::link {
 
@@ -31,12 +32,15 @@ class CommandChannel {
   void Reset();
 
  private:
-  platform::Lock exchangeLock_;  // one command at a time; held while waiting
-  platform::Lock pendingLock_;   // guards pending_, hasPending_
-  Frame pending_;
-  bool hasPending_ = false;
-  uint32_t nextSequence_ = 1;   // guarded by pendingLock_
-  uint8_t pendingChannel_ = 0;  // guarded by pendingLock_
+  // One command at a time; held while waiting for the acknowledgement, so
+  // it comes first: Exchange takes pendingLock_ inside it, and nothing that
+  // holds pendingLock_ may wait for a command.
+  platform::Lock exchangeLock_ ACQUIRED_BEFORE(pendingLock_);
+  platform::Lock pendingLock_;
+  Frame pending_ GUARDED_BY(pendingLock_);
+  bool hasPending_ GUARDED_BY(pendingLock_) = false;
+  uint32_t nextSequence_ GUARDED_BY(pendingLock_) = 1;
+  uint8_t pendingChannel_ GUARDED_BY(pendingLock_) = 0;
   std::atomic<uint32_t> writtenSequence_{0};
   std::atomic<uint8_t> writtenChannel_{0};
   std::atomic<uint32_t> acknowledgedSequence_{0};

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "vlr/thread_annotations.h"
+
 namespace vlr::platform {
 
 // ---------------------------------------------------------------- serial port
@@ -140,23 +142,23 @@ void CloseEvent(Event event);
 // ----------------------------------------------------------------- the lock
 
 // One mutual-exclusion lock (a critical section on Windows). Not recursive.
-class Lock {
+class CAPABILITY("lock") Lock {
  public:
   Lock();
   ~Lock();
   Lock(const Lock&) = delete;
   Lock& operator=(const Lock&) = delete;
-  void Enter();
-  void Leave();
+  void Enter() ACQUIRE();
+  void Leave() RELEASE();
 
  private:
   alignas(8) unsigned char storage_[48];
 };
 
-class LockGuard {
+class SCOPED_CAPABILITY LockGuard {
  public:
-  explicit LockGuard(Lock& lock) : lock_(lock) { lock_.Enter(); }
-  ~LockGuard() { lock_.Leave(); }
+  explicit LockGuard(Lock& lock) ACQUIRE(lock) : lock_(lock) { lock_.Enter(); }
+  ~LockGuard() RELEASE() { lock_.Leave(); }
   LockGuard(const LockGuard&) = delete;
   LockGuard& operator=(const LockGuard&) = delete;
 

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "queue/queue_entry.h"
+#include "vlr/thread_annotations.h"
 
 namespace vlr {
 
@@ -73,14 +74,14 @@ class LinkedMessageQueue : public MessageQueue {
       std::span<const std::span<const uint8_t>> messages) override;
 
  private:
-  bool PopLocked(QueueEntry*& taken);  // lock_ held
+  bool PopLocked(QueueEntry*& taken) REQUIRES(lock_);
   static void DeleteList(QueueEntry* list);
 
   // lock_ is a leaf: nothing else is locked while it is held.
   platform::Lock lock_;
-  QueueEntry* head_ = nullptr;  // guarded by lock_
-  QueueEntry* tail_ = nullptr;  // guarded by lock_
-  uint32_t session_ = kNoSession;  // guarded by lock_
+  QueueEntry* head_ GUARDED_BY(lock_) = nullptr;
+  QueueEntry* tail_ GUARDED_BY(lock_) = nullptr;
+  uint32_t session_ GUARDED_BY(lock_) = kNoSession;
   // Read without the lock by GetCount and the overflow test.
   std::atomic<int32_t> count_{0};
   std::atomic<int32_t> maxCount_{kDefaultMaxCount};

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "adapter_logic.h"
 #include "output_line.h"
 #include "line_end.h"
+#include "vlrsim/mutex.h"
 #include "vlrsim/pty_adapter.h"
 
 namespace vlrsim {
@@ -51,24 +51,26 @@ struct PtyAdapter::Impl {
   std::atomic<uint64_t> dropped{0};
 
   // Under `lock`: the adapter's behaviour, its transmit queue and the
-  // traffic source. `output_drained` signals when the queue empties.
-  mutable std::mutex lock;
-  std::condition_variable output_drained;
-  detail::AdapterLogic logic;
-  detail::OutputLine output;
-  bool writing = false;
-  std::unique_ptr<TrafficSource> new_source;  // handed over by Play
-  std::unique_ptr<TrafficSource> source;
-  Clock::time_point source_start{};
-  std::optional<TimedMessage> next_message;
+  // traffic source. `output_drained` signals when the queue empties. No
+  // other lock (links_lock, the recording's) is taken while it is held.
+  mutable Mutex lock;
+  std::condition_variable_any output_drained;
+  detail::AdapterLogic logic GUARDED_BY(lock);
+  detail::OutputLine output GUARDED_BY(lock);
+  bool writing GUARDED_BY(lock) = false;
+  // Handed over by Play.
+  std::unique_ptr<TrafficSource> new_source GUARDED_BY(lock);
+  std::unique_ptr<TrafficSource> source GUARDED_BY(lock);
+  Clock::time_point source_start GUARDED_BY(lock){};
+  std::optional<TimedMessage> next_message GUARDED_BY(lock);
 
   // The I/O thread's own.
   HostFrameDecoder decoder;
   Clock::time_point last_host_byte{};
   bool host_present = true;
 
-  std::mutex links_lock;
-  std::vector<std::filesystem::path> links;
+  Mutex links_lock;
+  std::vector<std::filesystem::path> links GUARDED_BY(links_lock);
 
   // Started by the constructor once every member above exists.
   std::thread thread;

@@ -8,11 +8,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 #include "vlrsim/family.h"
 #include "vlrsim/host_frame.h"
+#include "vlrsim/mutex.h"
 
 namespace vlrsim {
 
@@ -68,9 +68,9 @@ class Recording {
   void AddAdapterChunk(Chunk chunk);
 
  private:
-  mutable std::mutex lock_;
-  mutable std::condition_variable changed_;
-  RecordedTraffic traffic_;
+  mutable Mutex lock_;
+  mutable std::condition_variable_any changed_;
+  RecordedTraffic traffic_ GUARDED_BY(lock_);
 };
 
 }  // namespace vlrsim
