@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -18,8 +19,8 @@ namespace {
 void StartAfresh(Protocol protocol) {
   ConnectionState& state = Connection();
   state.protocol.store(protocol, std::memory_order_relaxed);
-  std::strcpy(state.protocolName,
-              protocol == Protocol::kJ1939 ? "J1939" : "J1708");
+  std::snprintf(state.protocolName, sizeof state.protocolName, "%s",
+                protocol == Protocol::kJ1939 ? "J1939" : "J1708");
   state.LinkStopped.store(0);
   state.adapterLost.store(0);
   state.echoMode.store(0);

@@ -67,6 +67,7 @@ bool ClientTable::SetAllFiltersDiscard(int16_t clientId) {
 }
 
 bool ClientTable::SetEcho(int16_t clientId, const uint8_t* text) {
+  // NOLINTNEXTLINE(bugprone-signed-char-misuse): sign-extended on purpose.
   slots_[clientId].echoSetting = static_cast<int8_t>(text[0]);
   return true;
 }
@@ -77,6 +78,7 @@ bool ClientTable::SetMessageReceive(int16_t clientId, const uint8_t* text) {
     slot.rxQueue->Clear();
     slot.txQueue->Clear();
   }
+  // NOLINTNEXTLINE(bugprone-signed-char-misuse): sign-extended on purpose.
   slot.receiveSetting = static_cast<int8_t>(text[0]);
   return true;
 }

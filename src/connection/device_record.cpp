@@ -72,7 +72,7 @@ bool DeviceRecord::SetWriterThread(int16_t id, platform::Thread handle) {
 }
 
 int16_t DeviceRecord::GetClientCount(int16_t id) const {
-  return Matches(id) ? clientCount_ : 0;
+  return Matches(id) ? clientCount_ : int16_t{0};
 }
 
 bool DeviceRecord::AddClient(int16_t id) {

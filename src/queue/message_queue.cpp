@@ -5,7 +5,9 @@
 
 namespace vlr {
 
-LinkedMessageQueue::~LinkedMessageQueue() { Clear(); }
+// Qualified: during destruction a virtual call would not reach an override
+// anyway, and saying so keeps the reader from looking for one.
+LinkedMessageQueue::~LinkedMessageQueue() { LinkedMessageQueue::Clear(); }
 
 bool LinkedMessageQueue::Push(const uint8_t* bytes, uint32_t length,
                               bool stampTime, uint32_t reserved, uint8_t echo) {

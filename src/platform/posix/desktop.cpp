@@ -34,6 +34,8 @@ Desktop& TheDesktop() {
 
 // Window ids are 1-based; the handle is the id, so null means "none".
 Window HandleFor(size_t index) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the handle is an id that is
+  // never dereferenced, as with Win32's HWND.
   return reinterpret_cast<Window>(static_cast<uintptr_t>(index + 1));
 }
 int IdOf(Window window) {

@@ -55,6 +55,7 @@ constexpr std::array kSignals = {
 // for error, not available and reserved.
 std::optional<uint32_t> ValidRaw(const SignalDefinition& definition,
                                  std::span<const uint8_t> data) {
+  if (definition.size == 0) return std::nullopt;  // no top byte to test
   if (definition.first_byte + definition.size > data.size())
     return std::nullopt;
   uint32_t raw = 0;

@@ -33,7 +33,8 @@ struct PtyAdapter::Impl {
   void WaitForEvents(Clock::duration timeout);
   void ReadHost();
   void HandleHostBytes(std::span<const uint8_t> bytes);
-  void HandleHostFrames(std::vector<HostFrame> frames, uint32_t host_baud);
+  void HandleHostFrames(const std::vector<HostFrame>& frames,
+                        uint32_t host_baud);
   void FlushQuietDecoder(Clock::time_point now);
   void PlayDueMessages(Clock::time_point now);
   void WriteDue();

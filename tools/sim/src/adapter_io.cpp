@@ -99,9 +99,9 @@ void PtyAdapter::Impl::HandleHostBytes(std::span<const uint8_t> bytes) {
   HandleHostFrames(decoder.Feed(bytes, at), host_baud);
 }
 
-void PtyAdapter::Impl::HandleHostFrames(std::vector<HostFrame> frames,
+void PtyAdapter::Impl::HandleHostFrames(const std::vector<HostFrame>& frames,
                                         uint32_t host_baud) {
-  for (auto& frame : frames) {
+  for (const auto& frame : frames) {
     if (options.record) recording.AddHostFrame(frame);
     {
       MutexLock guard(lock);
