@@ -7,6 +7,7 @@
 #include "connection/protocol_string.h"
 #include "link/adapter_threads.h"
 #include "link/command_channel.h"
+#include "link/device_traits.h"
 #include "link/port_setup.h"
 
 namespace vlr::api {
@@ -104,7 +105,8 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
       threads.writer, ThreadPriorityForCode(state.settings.writerPriority));
   platform::ResumeThread(threads.reader);
   platform::ResumeThread(threads.writer);
-  if (deviceId == 103) platform::SleepMs(500);
+  const uint32_t pause = link::TraitsOf(deviceId)->pauseAfterConnectMs;
+  if (pause != 0) platform::SleepMs(pause);
   return clientId;
 }
 

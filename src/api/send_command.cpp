@@ -122,25 +122,25 @@ int16_t SendCommand(int16_t command, int16_t clientId, uint8_t* buffer,
   if (!Clients().IsValidClient(clientId)) return ERR_INVALID_CLIENT_ID;
   const int16_t deviceId = Clients().GetDeviceId(clientId);
   switch (command) {
-    case 0:
+    case RP1210_Reset_Device:
       return ResetDevice(clientId, deviceId);
-    case 3:
+    case RP1210_Set_All_Filters_States_to_Pass:
       return SetAllFilters(clientId, deviceId, true);
-    case 4:
+    case RP1210_Set_Message_Filtering_For_J1939:
       return AddFilter(clientId, deviceId, buffer, size);
-    case 5:
-    case 14:
+    case RP1210_Set_Message_Filtering_For_CAN:
+    case RP1210_Generic_Driver_Command:
       return ERR_COMMAND_NOT_SUPPORTED;
-    case 7:
+    case RP1210_Set_Message_Filtering_For_J1708:
       Clients().SetAllFiltersPass(clientId);
       return 0;
-    case 15:
+    case RP1210_Set_J1708_Mode:
       return SetJ1708Mode(clientId, deviceId, buffer);
-    case 16:
+    case RP1210_Echo_Transmitted_Messages:
       return SetEcho(clientId, buffer);
-    case 17:
+    case RP1210_Set_All_Filters_States_to_Discard:
       return SetAllFilters(clientId, deviceId, false);
-    case 18:
+    case RP1210_Set_Message_Receive:
       if (buffer == nullptr) return ERR_INVALID_COMMAND;
       Clients().SetMessageReceive(clientId, buffer);
       return 0;

@@ -2,12 +2,6 @@
 
 namespace vlr {
 
-DeviceFamily FamilyOf(int32_t deviceId) {
-  if (deviceId >= 101 && deviceId <= 104) return DeviceFamily::k1xx;
-  if (deviceId >= 201 && deviceId <= 204) return DeviceFamily::k2xx;
-  return DeviceFamily::kNone;
-}
-
 bool DeviceRecord::IsValidDeviceId(int16_t id) {
   return FamilyOf(id) != DeviceFamily::kNone;
 }

@@ -2,14 +2,10 @@
 
 #include <cstdint>
 
+#include "link/device_traits.h"
 #include "platform/platform.h"
 
 namespace vlr {
-
-enum class DeviceFamily { kNone, k1xx, k2xx };
-
-// The hundreds digit of a valid device id; kNone for any other value.
-DeviceFamily FamilyOf(int32_t deviceId);
 
 // The one open adapter device of the process. Keyed operations act only
 // when given the open device's id; on a mismatch they report null, 0 or

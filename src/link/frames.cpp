@@ -107,14 +107,6 @@ BuildResult AppendJ1939(DeviceFamily family, std::span<const uint8_t> message,
   return BuildResult::kOk;
 }
 
-// Devices 103 and 104 belong to the 1xx family but reach their adapter over
-// the network link, which has no serial framing.
-DeviceFamily SerialFamilyOf(int32_t deviceId) {
-  if (deviceId == 101 || deviceId == 102) return DeviceFamily::k1xx;
-  if (FamilyOf(deviceId) == DeviceFamily::k2xx) return DeviceFamily::k2xx;
-  return DeviceFamily::kNone;
-}
-
 }  // namespace
 
 uint8_t PlainSum(std::span<const uint8_t> bytes) {
@@ -239,7 +231,7 @@ BuildResult BuildMessageFrames(int32_t deviceId, bool j1939, bool raw,
                                std::vector<Frame>& out) {
   out.clear();
   if (message.size() > kMaxMessageSize) return BuildResult::kTooLong;
-  const DeviceFamily family = SerialFamilyOf(deviceId);
+  const DeviceFamily family = FramingFamilyOf(deviceId);
   if (family == DeviceFamily::kNone) return BuildResult::kNoFraming;
   return j1939 ? AppendJ1939(family, message, out)
                : AppendJ1708(family, raw, message, out);

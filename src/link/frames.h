@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "connection/device_record.h"
 #include "connection/filters.h"
+#include "link/device_traits.h"
 
 namespace vlr::link {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "connection/connection_state.h"
+#include "link/device_traits.h"
 #include "link/frames.h"
 #include "link/reply_scan.h"
 
@@ -15,9 +16,7 @@ namespace {
 
 using platform::Purge;
 
-constexpr uint32_t k1xxRate = 38400;
 constexpr uint32_t kWakeUpRate = 9600;
-constexpr uint32_t k2xxRate = 115200;
 
 platform::PortTimeouts TimeoutsFor(DeviceFamily family,
                                    platform::PortTimeouts t) {
@@ -55,7 +54,7 @@ bool SetLine(platform::Port port, uint32_t rate) {
   return platform::SetLineSettings(port, line);
 }
 
-int StartUp2xx(platform::Port port) {
+int RateDialogue(platform::Port port, uint32_t lineRate) {
   if (!SetLine(port, kWakeUpRate)) return 0;
   const std::array<uint8_t, 22> wakeUp = [] {
     std::array<uint8_t, 22> run;
@@ -72,7 +71,7 @@ int StartUp2xx(platform::Port port) {
   const Frame rateChange = RateChangeFrame();
   ExchangeCommand(port, rateChange.View(), {}, reply, replyCount, 500, 3);
   platform::SleepMs(100);
-  if (!SetLine(port, k2xxRate)) return 0;
+  if (!SetLine(port, lineRate)) return 0;
   platform::SleepMs(50);
   const bool j1939 = Connection().IsJ1939();
   const Frame receiveOn = ReceiveOnFrame(j1939);
@@ -88,8 +87,10 @@ int StartUp2xx(platform::Port port) {
 }  // namespace
 
 platform::Port OpenDevicePort(int16_t deviceId) {
+  const DeviceTraits* traits = TraitsOf(deviceId);
+  if (traits == nullptr) return nullptr;
   char name[16];
-  std::snprintf(name, sizeof name, "COM%d", deviceId % 100);
+  std::snprintf(name, sizeof name, "COM%d", traits->comPort);
   platform::Port port = platform::OpenPort(name);
   if (port == nullptr) return nullptr;
   for (Purge action : {Purge::kReceiveClear, Purge::kTransmitClear,
@@ -100,19 +101,19 @@ platform::Port OpenDevicePort(int16_t deviceId) {
 }
 
 int ConfigurePort(platform::Port port, int16_t deviceId, long, long) {
-  const DeviceFamily family = FamilyOf(deviceId);
+  const DeviceTraits* traits = TraitsOf(deviceId);
+  const DeviceFamily family = traits ? traits->family : DeviceFamily::kNone;
   platform::PortTimeouts timeouts;
   platform::GetTimeouts(port, timeouts);  // a failure leaves the defaults
   if (!platform::SetTimeouts(port, TimeoutsFor(family, timeouts))) return 0;
   platform::LineSettings line;
   if (!platform::GetLineSettings(port, line)) return 0;
-  switch (family) {
-    case DeviceFamily::k1xx:
-      return SetLine(port, k1xxRate) ? 1 : 0;
-    case DeviceFamily::k2xx:
-      return StartUp2xx(port);
-    case DeviceFamily::kNone:
-      return 1;
+  if (traits == nullptr) return 1;
+  switch (traits->startUp) {
+    case StartUp::kSetLine:
+      return SetLine(port, traits->lineRate) ? 1 : 0;
+    case StartUp::kRateDialogue:
+      return RateDialogue(port, traits->lineRate);
   }
   return 0;
 }

@@ -7,13 +7,13 @@
 
 namespace vlr::link {
 
-// Opens "COMn" for the device (n = device id modulo 100) and purges it.
-// Null when the port cannot be opened.
+// Opens the device's "COMn" and purges it. Null when the port cannot be
+// opened or no device has the id.
 platform::Port OpenDevicePort(int16_t deviceId);
 
-// Sets the port's time-outs and line for the device's family and, for the
-// 2xx family, brings the adapter from 9600 to 115200 baud with reception
-// on for the connection's protocol. Nonzero on success.
+// Sets the port's time-outs for the device's family and its line rate, and
+// runs the device's start-up dialogue (link/device_traits.h). Nonzero on
+// success.
 int ConfigurePort(platform::Port port, int16_t deviceId, long txBufferSize,
                   long rxBufferSize);
 

@@ -3,6 +3,7 @@
 #include "connection/connection_state.h"
 #include "link/adapter_threads.h"
 #include "link/delivery.h"
+#include "link/device_traits.h"
 
 namespace vlr::link {
 namespace {
@@ -21,21 +22,17 @@ bool DisconnectedStateShown(platform::Window window) {
          platform::IsWindowEnabled(connect) && platform::IsWindowEnabled(close);
 }
 
-void Parse(int32_t deviceId, std::span<const uint8_t> bytes,
+void Parse(Framing framing, std::span<const uint8_t> bytes,
            ConnectionSink& sink) {
-  switch (deviceId) {
-    case 101:
-    case 102:
+  switch (framing) {
+    case Framing::kCounted:
       ParseCountedFrames(bytes, ParserTail(), sink);
       break;
-    case 201:
-    case 202:
-    case 203:
-    case 204:
+    case Framing::kSynced:
       ParseSyncedFrames(bytes, ParserTail(), sink);
       break;
-    default:
-      break;  // 103, 104: no message frames on the serial link
+    case Framing::kNone:
+      break;
   }
 }
 
@@ -68,6 +65,9 @@ void ReaderThread() {
   const int16_t deviceId = Device().DeviceId();
   platform::Port port = Device().GetPortHandle(deviceId);
   platform::Event stop = Device().GetStopEvent(deviceId);
+  const DeviceTraits* traits = TraitsOf(deviceId);
+  const Framing framing = traits ? traits->framing : Framing::kNone;
+  const bool watchesWindow = traits && traits->watchesWindow;
   state.OkToSend.store(1, std::memory_order_release);
   ConnectionSink sink;
   std::array<uint8_t, 4096> buffer{};
@@ -75,7 +75,7 @@ void ReaderThread() {
     if (state.settings.readerCycleSleep != 0) {
       platform::SleepMs(state.settings.readerCycleSleep);
     }
-    if (deviceId == 104) WatchTransmissionWindow(kTransmissionWindowTitle);
+    if (watchesWindow) WatchTransmissionWindow(kTransmissionWindowTitle);
     if (platform::IsEventSignalled(stop)) return;
     uint32_t got = 0;
     if (state.LinkDown()) {
@@ -91,7 +91,7 @@ void ReaderThread() {
         platform::SleepMs(state.settings.readerIdleSleep);
       }
     } else {
-      Parse(deviceId, {buffer.data(), got}, sink);
+      Parse(framing, {buffer.data(), got}, sink);
     }
     if (state.LinkStopped.load(std::memory_order_acquire) != 0) return;
     if (platform::IsEventSignalled(stop)) return;
