@@ -22,6 +22,10 @@ struct ClientSlot {
   std::unique_ptr<MessageQueue> txQueue =
       std::make_unique<LinkedMessageQueue>();
   FilterState filters;
+  // The first byte of the last echo and message-receive commands, kept as
+  // the design records them and read by nothing: echo follows the
+  // process-wide echoMode, and turning receipt off only empties the queues
+  // once. Signed: the byte is stored sign-extended.
   int16_t echoSetting = 0;
   int16_t receiveSetting = 1;
   // The connection that holds the slot, MessageQueue::kNoSession while it
