@@ -43,7 +43,7 @@ std::vector<vlrsim::TimedMessage> BroadcastTransfer(
     packet.id = J1939Id(priority, kPgnTpDt, source);
     packet.data.assign(8, 0xFF);
     packet.data[0] = k;
-    const std::size_t from = (k - 1) * 7u;
+    const std::size_t from = std::size_t{k - 1u} * 7;
     const std::size_t count = std::min<std::size_t>(7, data.size() - from);
     std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(from), count,
                 packet.data.begin() + 1);
