@@ -34,8 +34,8 @@ Desktop& TheDesktop() {
 
 // Window ids are 1-based; the handle is the id, so null means "none".
 Window HandleFor(size_t index) {
-  // NOLINTNEXTLINE(performance-no-int-to-ptr): the handle is an id that is
-  // never dereferenced, as with Win32's HWND.
+  // The handle is an id that is never dereferenced, as with Win32's HWND.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   return reinterpret_cast<Window>(static_cast<uintptr_t>(index + 1));
 }
 int IdOf(Window window) {
