@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "platform/platform.h"
@@ -15,8 +14,9 @@ namespace {
 constexpr long kNotFound = 2;  // ERROR_FILE_NOT_FOUND
 
 struct Registry {
-  std::mutex mutex;
-  std::map<std::string, std::map<std::string, std::string>> keys;
+  Lock lock;
+  std::map<std::string, std::map<std::string, std::string>> keys
+      GUARDED_BY(lock);
 };
 
 Registry& TheRegistry() {
@@ -34,7 +34,7 @@ long OpenMachineKey(const char* path, RegistryKeyHandle& out) {
   out = nullptr;
   if (path == nullptr) return kNotFound;
   Registry& r = TheRegistry();
-  std::lock_guard<std::mutex> guard(r.mutex);
+  LockGuard guard(r.lock);
   r.keys[path];  // created when absent
   out = new RegistryObject{path};
   return 0;
@@ -46,7 +46,7 @@ long QueryStringValue(RegistryKeyHandle key, const char* name, char* buffer,
     return kNotFound;
   }
   Registry& r = TheRegistry();
-  std::lock_guard<std::mutex> guard(r.mutex);
+  LockGuard guard(r.lock);
   const auto& values = r.keys[key->path];
   const auto found = values.find(name);
   if (found == values.end()) return kNotFound;
@@ -63,26 +63,27 @@ void StopLibrary() {}
 
 }  // namespace vlr::platform
 
+using vlr::platform::LockGuard;
 using vlr::platform::TheRegistry;
 
 extern "C" {
 
 int vlr1210_posix_registry_has_key(const char* path) {
   auto& r = TheRegistry();
-  std::lock_guard<std::mutex> guard(r.mutex);
+  LockGuard guard(r.lock);
   return path != nullptr && r.keys.count(path) > 0;
 }
 
 void vlr1210_posix_registry_set(const char* path, const char* name,
                                 const char* value) {
   auto& r = TheRegistry();
-  std::lock_guard<std::mutex> guard(r.mutex);
+  LockGuard guard(r.lock);
   r.keys[path][name] = value;
 }
 
 void vlr1210_posix_registry_clear(void) {
   auto& r = TheRegistry();
-  std::lock_guard<std::mutex> guard(r.mutex);
+  LockGuard guard(r.lock);
   r.keys.clear();
 }
 
