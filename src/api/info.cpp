@@ -16,7 +16,8 @@ struct ErrorEntry {
 };
 
 // The text of each code is its name in rp1210.h, so the two cannot differ.
-#define VLR_ERROR_TEXT(name) ErrorEntry{name, #name}
+#define VLR_ERROR_TEXT(name) \
+  { name, #name }
 constexpr ErrorEntry kErrorTexts[] = {
     VLR_ERROR_TEXT(ERR_SUCCESS),
     VLR_ERROR_TEXT(ERR_DLL_NOT_INITIALIZED),
