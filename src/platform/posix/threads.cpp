@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "vlr/mutex.h"
 
 namespace vlr::platform {
 
@@ -12,18 +13,27 @@ namespace vlr::platform {
 // CREATE_SUSPENDED does; closing it unresumed lets it end without running.
 struct ThreadObject {
   enum class Start { kWaiting, kRun, kAbandon };
-  std::mutex mutex;
-  std::condition_variable changed;
-  Start start = Start::kWaiting;  // guarded by mutex
+  Mutex mutex;
+  std::condition_variable_any changed;
+  Start start GUARDED_BY(mutex) = Start::kWaiting;
   std::thread thread;
   bool joined = false;  // touched by the owning (application) thread only
 
   void Release(Start how) {
     {
-      std::lock_guard<std::mutex> guard(mutex);
+      MutexLock guard(mutex);
       if (start == Start::kWaiting) start = how;
     }
     changed.notify_all();
+  }
+
+  // The new thread: blocks until Release, true when it is to run.
+  bool AwaitStart() {
+    MutexLock guard(mutex);
+    changed.wait(mutex, [this]() REQUIRES(mutex) {
+      return start != Start::kWaiting;
+    });
+    return start == Start::kRun;
   }
 };
 
@@ -33,13 +43,7 @@ Thread CreateSuspendedThread(ThreadRoutine routine) {
   if (object == nullptr) return nullptr;
   try {
     object->thread = std::thread([object, routine] {
-      std::unique_lock<std::mutex> lock(object->mutex);
-      object->changed.wait(lock, [object] {
-        return object->start != ThreadObject::Start::kWaiting;
-      });
-      const bool run = object->start == ThreadObject::Start::kRun;
-      lock.unlock();
-      if (run) routine();
+      if (object->AwaitStart()) routine();
     });
   } catch (...) {
     delete object;

@@ -13,7 +13,7 @@
 #include "adapter_logic.h"
 #include "output_line.h"
 #include "line_end.h"
-#include "vlrsim/mutex.h"
+#include "vlr/mutex.h"
 #include "vlrsim/pty_adapter.h"
 
 namespace vlrsim {
@@ -54,7 +54,7 @@ struct PtyAdapter::Impl {
   // Under `lock`: the adapter's behaviour, its transmit queue and the
   // traffic source. `output_drained` signals when the queue empties. No
   // other lock (links_lock, the recording's) is taken while it is held.
-  mutable Mutex lock;
+  mutable vlr::Mutex lock;
   std::condition_variable_any output_drained;
   detail::AdapterLogic logic GUARDED_BY(lock);
   detail::OutputLine output GUARDED_BY(lock);
@@ -70,7 +70,7 @@ struct PtyAdapter::Impl {
   Clock::time_point last_host_byte{};
   bool host_present = true;
 
-  Mutex links_lock;
+  vlr::Mutex links_lock;
   std::vector<std::filesystem::path> links GUARDED_BY(links_lock);
 
   // Started by the constructor once every member above exists.

@@ -48,7 +48,7 @@ Clock::duration PtyAdapter::Impl::PollTimeout(Clock::time_point now) {
   if (decoder.Pending() > 0) {
     wake_at = std::min(wake_at, last_host_byte + kQuietGap);
   }
-  MutexLock guard(lock);
+  vlr::MutexLock guard(lock);
   if (auto next = output.NextTime(now)) wake_at = std::min(wake_at, *next);
   if (new_source) wake_at = now;
   if (next_message) {
@@ -104,7 +104,7 @@ void PtyAdapter::Impl::HandleHostFrames(const std::vector<HostFrame>& frames,
   for (const auto& frame : frames) {
     if (options.record) recording.AddHostFrame(frame);
     {
-      MutexLock guard(lock);
+      vlr::MutexLock guard(lock);
       const auto now = Clock::now();
       for (auto& reaction : logic.OnHostFrame(frame, host_baud, Stamp())) {
         if (reaction.delay.count() == 0) {
@@ -125,7 +125,7 @@ void PtyAdapter::Impl::HandleHostFrames(const std::vector<HostFrame>& frames,
 void PtyAdapter::Impl::FollowAdapterRate() {
   uint32_t baud;
   {
-    MutexLock guard(lock);
+    vlr::MutexLock guard(lock);
     baud = logic.ListeningBaud();
   }
   line->ListenAt(baud);
@@ -137,7 +137,7 @@ void PtyAdapter::Impl::FlushQuietDecoder(Clock::time_point now) {
 }
 
 void PtyAdapter::Impl::PlayDueMessages(Clock::time_point now) {
-  MutexLock guard(lock);
+  vlr::MutexLock guard(lock);
   if (new_source) {
     source = std::move(new_source);
     source_start = now;
@@ -156,7 +156,7 @@ void PtyAdapter::Impl::WriteDue() {
   for (;;) {
     Bytes bytes;
     {
-      MutexLock guard(lock);
+      vlr::MutexLock guard(lock);
       auto taken = output.Take(Clock::now());
       if (!taken) break;
       bytes = std::move(*taken);
@@ -169,12 +169,12 @@ void PtyAdapter::Impl::WriteDue() {
           Chunk{at, Bytes(bytes.begin(), bytes.begin() + written)});
     }
     dropped += bytes.size() - written;
-    MutexLock guard(lock);
+    vlr::MutexLock guard(lock);
     output.NoteWritten(at, bytes.size());
     writing = false;
     if (output.Idle()) output_drained.notify_all();
   }
-  MutexLock guard(lock);
+  vlr::MutexLock guard(lock);
   if (output.Idle()) output_drained.notify_all();
 }
 

@@ -35,7 +35,7 @@ PtyAdapter::Impl::~Impl() {
   if (thread.joinable()) thread.join();
   ::close(wake_read);
   ::close(wake_write);
-  MutexLock guard(links_lock);
+  vlr::MutexLock guard(links_lock);
   for (const auto& link : links) {
     std::error_code error;
     if (std::filesystem::read_symlink(link, error) == line->Path()) {
@@ -59,7 +59,7 @@ uint32_t PtyAdapter::Impl::Stamp() const {
 
 void PtyAdapter::Impl::Enqueue(Bytes bytes, Clock::duration pause) {
   {
-    MutexLock guard(lock);
+    vlr::MutexLock guard(lock);
     output.Enqueue(std::move(bytes), pause);
   }
   Wake();
@@ -76,7 +76,7 @@ void PtyAdapter::Stop() {
   impl_->stopping = true;
   impl_->Wake();
   if (impl_->thread.joinable()) impl_->thread.join();
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   impl_->output.Clear();
   impl_->output_drained.notify_all();
 }
@@ -89,7 +89,7 @@ void PtyAdapter::LinkTo(const std::filesystem::path& link) {
   namespace fs = std::filesystem;
   if (fs::is_symlink(fs::symlink_status(link))) fs::remove(link);
   fs::create_symlink(impl_->line->Path(), link);
-  MutexLock guard(impl_->links_lock);
+  vlr::MutexLock guard(impl_->links_lock);
   impl_->links.push_back(link);
 }
 
@@ -98,40 +98,40 @@ Family PtyAdapter::family() const { return impl_->options.family; }
 uint32_t PtyAdapter::CurrentBaud() const { return impl_->line->Baud(); }
 
 void PtyAdapter::SetSilent(bool silent) {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   impl_->logic.SetSilent(silent);
 }
 
 void PtyAdapter::SetLoopback(bool loopback) {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   impl_->logic.SetLoopback(loopback);
 }
 
 void PtyAdapter::SetReadyDelay(std::optional<std::chrono::milliseconds> delay) {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   impl_->logic.SetReadyDelay(delay);
 }
 
 void PtyAdapter::SetThrottle(bool throttle) {
   {
-    MutexLock guard(impl_->lock);
+    vlr::MutexLock guard(impl_->lock);
     impl_->output.SetThrottle(throttle);
   }
   impl_->Wake();
 }
 
 void PtyAdapter::SetReportedBuses(bool j1708, bool j1939) {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   impl_->logic.SetReportedBuses(j1708, j1939);
 }
 
 AdapterState PtyAdapter::State() const {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   return impl_->logic.State();
 }
 
 IdentifierFilter PtyAdapter::Filter() const {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   return impl_->logic.Filter();
 }
 
@@ -141,7 +141,7 @@ void PtyAdapter::PutOnBus(Bus bus, uint32_t id, std::span<const uint8_t> data) {
   message.id = id;
   message.data.assign(data.begin(), data.end());
   {
-    MutexLock guard(impl_->lock);
+    vlr::MutexLock guard(impl_->lock);
     auto frame = impl_->logic.Report(message, impl_->Stamp());
     if (!frame) return;
     impl_->output.Enqueue(std::move(*frame));
@@ -151,21 +151,21 @@ void PtyAdapter::PutOnBus(Bus bus, uint32_t id, std::span<const uint8_t> data) {
 
 void PtyAdapter::Play(std::unique_ptr<TrafficSource> source) {
   {
-    MutexLock guard(impl_->lock);
+    vlr::MutexLock guard(impl_->lock);
     impl_->new_source = std::move(source);
   }
   impl_->Wake();
 }
 
 void PtyAdapter::StopPlaying() {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   impl_->new_source.reset();
   impl_->source.reset();
   impl_->next_message.reset();
 }
 
 bool PtyAdapter::Playing() const {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   return impl_->new_source != nullptr || impl_->next_message.has_value();
 }
 
@@ -176,7 +176,7 @@ void PtyAdapter::Send(std::span<const uint8_t> bytes) {
 void PtyAdapter::SendChunks(const std::vector<Bytes>& chunks,
                             std::chrono::microseconds pause) {
   {
-    MutexLock guard(impl_->lock);
+    vlr::MutexLock guard(impl_->lock);
     bool first = true;
     for (const auto& chunk : chunks) {
       impl_->output.Enqueue(chunk, first ? Clock::duration{} : pause);
@@ -215,7 +215,7 @@ void PtyAdapter::SendAck(uint8_t channel) {
 }
 
 bool PtyAdapter::WaitUntilSent(std::chrono::milliseconds timeout) {
-  MutexLock guard(impl_->lock);
+  vlr::MutexLock guard(impl_->lock);
   return impl_->output_drained.wait_for(
       impl_->lock, timeout, [this]() REQUIRES(impl_->lock) {
         return impl_->stopping.load() ||

@@ -37,40 +37,40 @@ std::vector<HostFrame> RecordedTraffic::HostCommands() const {
 }
 
 RecordedTraffic Recording::Snapshot() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_;
 }
 std::vector<Chunk> Recording::HostChunks() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.host_chunks;
 }
 std::vector<HostFrame> Recording::HostFrames() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.host_frames;
 }
 std::vector<HostFrame> Recording::HostMessages() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.HostMessages();
 }
 std::vector<HostFrame> Recording::HostCommands() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.HostCommands();
 }
 std::vector<Chunk> Recording::AdapterChunks() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.adapter_chunks;
 }
 Bytes Recording::HostBytes() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.HostBytes();
 }
 Bytes Recording::AdapterBytes() const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return traffic_.AdapterBytes();
 }
 
 void Recording::Clear() {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   traffic_ = {};
   changed_.notify_all();
 }
@@ -78,7 +78,7 @@ void Recording::Clear() {
 bool Recording::WaitUntil(
     const std::function<bool(const RecordedTraffic&)>& done,
     std::chrono::milliseconds timeout) const {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   return changed_.wait_for(lock_, timeout,
                            [&]() REQUIRES(lock_) { return done(traffic_); });
 }
@@ -111,19 +111,19 @@ bool Recording::WaitForHostMessages(size_t count,
 }
 
 void Recording::AddHostChunk(Chunk chunk) {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   traffic_.host_chunks.push_back(std::move(chunk));
   changed_.notify_all();
 }
 
 void Recording::AddHostFrame(HostFrame frame) {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   traffic_.host_frames.push_back(std::move(frame));
   changed_.notify_all();
 }
 
 void Recording::AddAdapterChunk(Chunk chunk) {
-  MutexLock guard(lock_);
+  vlr::MutexLock guard(lock_);
   traffic_.adapter_chunks.push_back(std::move(chunk));
   changed_.notify_all();
 }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "vlrsim/family.h"
+#include "vlr/mutex.h"
 #include "vlrsim/host_frame.h"
-#include "vlrsim/mutex.h"
 
 namespace vlrsim {
 
@@ -68,7 +68,7 @@ class Recording {
   void AddAdapterChunk(Chunk chunk);
 
  private:
-  mutable Mutex lock_;
+  mutable vlr::Mutex lock_;
   mutable std::condition_variable_any changed_;
   RecordedTraffic traffic_ GUARDED_BY(lock_);
 };

@@ -1,13 +1,15 @@
-// The simulator's lock: std::mutex with the annotations clang's
-// thread-safety analysis needs (libstdc++'s own mutex carries none). Waits
-// use std::condition_variable_any on the Mutex itself.
+// std::mutex with the annotations clang's thread-safety analysis needs
+// (libstdc++'s own mutex carries none), for code that uses the standard
+// library's threads: the simulator and the posix backend. The driver's
+// logic uses platform::Lock. Waits use std::condition_variable_any on the
+// Mutex itself.
 #pragma once
 
 #include <mutex>
 
 #include "vlr/thread_annotations.h"
 
-namespace vlrsim {
+namespace vlr {
 
 class CAPABILITY("mutex") Mutex {
  public:
@@ -31,4 +33,4 @@ class SCOPED_CAPABILITY MutexLock {
   Mutex& mutex_;
 };
 
-}  // namespace vlrsim
+}  // namespace vlr
