@@ -30,9 +30,8 @@ struct ThreadObject {
   // The new thread: blocks until Release, true when it is to run.
   bool AwaitStart() {
     MutexLock guard(mutex);
-    changed.wait(mutex, [this]() REQUIRES(mutex) {
-      return start != Start::kWaiting;
-    });
+    changed.wait(mutex,
+                 [this]() REQUIRES(mutex) { return start != Start::kWaiting; });
     return start == Start::kRun;
   }
 };

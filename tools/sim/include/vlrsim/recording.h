@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "vlrsim/family.h"
 #include "vlr/mutex.h"
+#include "vlrsim/family.h"
 #include "vlrsim/host_frame.h"
 
 namespace vlrsim {
