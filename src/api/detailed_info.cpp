@@ -1,7 +1,6 @@
 // The two reporting functions that applications written for the later
 // RP1210 revisions look up beside the RP1210A ones.
 #include <cstdio>
-#include <cstring>
 
 #include "api/connection_api.h"
 #include "api/rp1210.h"
@@ -43,7 +42,8 @@ RP1210_ReadDetailedVersion(short nClientID, char* fpchAPIVersionInfo,
                           api::kApiMinorVersion);
   api::WriteDottedVersion(fpchDLLVersionInfo, api::kDriverMajorVersion,
                           api::kDriverMinorVersion);
-  std::strcpy(fpchFWVersionInfo, api::kFirmwareVersion);
+  std::snprintf(fpchFWVersionInfo, RP1210_VERSION_TEXT_SIZE, "%s",
+                api::kFirmwareVersion);
   return 0;
 }
 
@@ -58,9 +58,10 @@ extern "C" RP1210_EXPORT short RP1210_API RP1210_GetLastErrorMsg(
   *SubErrorCode = api::kNoSubErrorCode;
   const char* text = api::ErrorText(ErrorCode);
   if (text == nullptr) {
-    std::strcpy(fpchDescription, "ERR_CODE_NOT_FOUND");
+    std::snprintf(fpchDescription, RP1210_DESCRIPTION_SIZE, "%s",
+                  "ERR_CODE_NOT_FOUND");
     return ERR_CODE_NOT_FOUND;
   }
-  std::strcpy(fpchDescription, text);
+  std::snprintf(fpchDescription, RP1210_DESCRIPTION_SIZE, "%s", text);
   return 0;
 }
