@@ -16,9 +16,10 @@ std::string Trimmed(const std::string& text) {
 
 bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::toupper(x) == std::toupper(y);
-         });
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](unsigned char x, unsigned char y) {
+                      return std::toupper(x) == std::toupper(y);
+                    });
 }
 
 // Entries without their blanks; empty entries (",,") are dropped.
@@ -59,11 +60,14 @@ std::string WithImplementation(const std::string& list,
   return Joined(entries);
 }
 
-std::string WithoutImplementation(const std::string& list, const std::string& name) {
+std::string WithoutImplementation(const std::string& list,
+                                  const std::string& name) {
   auto entries = Entries(list);
   const std::string unwanted = Trimmed(name);
   entries.erase(std::remove_if(entries.begin(), entries.end(),
-                               [&](const std::string& e) { return SameName(e, unwanted); }),
+                               [&](const std::string& e) {
+                                 return SameName(e, unwanted);
+                               }),
                 entries.end());
   return Joined(entries);
 }

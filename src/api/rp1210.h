@@ -118,12 +118,9 @@ extern "C" {
 /* Name of the window message broadcast for every queued message. */
 #define VLR1210_MESSAGE_STRING "Vlr1210MessageString"
 
-RP1210_EXPORT short RP1210_API RP1210_ClientConnect(HWND hwndClient,
-                                                    short nDeviceId,
-                                                    char* fpchProtocol,
-                                                    long lTxBufferSize,
-                                                    long lRcvBufferSize,
-                                                    short nIsAppPacketizingIncomingMsgs);
+RP1210_EXPORT short RP1210_API RP1210_ClientConnect(
+    HWND hwndClient, short nDeviceId, char* fpchProtocol, long lTxBufferSize,
+    long lRcvBufferSize, short nIsAppPacketizingIncomingMsgs);
 RP1210_EXPORT short RP1210_API RP1210_ClientDisconnect(short nClientID);
 RP1210_EXPORT short RP1210_API RP1210_SendMessage(short nClientID,
                                                   char* fpchClientMessage,

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "vlrsim/vlrsim.h"
 #include "pseudo_terminal_skip.h"
+#include "vlrsim/vlrsim.h"
 
 namespace {
 

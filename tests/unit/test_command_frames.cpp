@@ -29,29 +29,41 @@ TEST(CommandFrames, ExactBytes) {
     Frame frame;
     Bytes bytes;
   } cases[] = {
-      {"J1939 receive on", ReceiveOnFrame(true),
+      {"J1939 receive on",
+       ReceiveOnFrame(true),
        {0x01, 0x02, 0x02, 0x01, 0x00, 0x06}},
-      {"J1708 receive on", ReceiveOnFrame(false),
+      {"J1708 receive on",
+       ReceiveOnFrame(false),
        {0x01, 0x02, 0x01, 0x11, 0x00, 0x15}},
-      {"J1939 receive off", ReceiveOffFrame(true),
+      {"J1939 receive off",
+       ReceiveOffFrame(true),
        {0x01, 0x02, 0x02, 0x00, 0x00, 0x05}},
-      {"J1708 receive off", ReceiveOffFrame(false),
+      {"J1708 receive off",
+       ReceiveOffFrame(false),
        {0x01, 0x02, 0x01, 0x10, 0x00, 0x14}},
-      {"rate change", RateChangeFrame(),
+      {"rate change",
+       RateChangeFrame(),
        {0x01, 0x05, 0x08, 0x01, 0x03, 0x04, 0x00, 0x00, 0x16}},
-      {"mask, PGN only", FilterMaskFrame(FilterMaskFor(kPgnOnly)),
+      {"mask, PGN only",
+       FilterMaskFrame(FilterMaskFor(kPgnOnly)),
        {0x01, 0x06, 0x02, 0x04, 0x07, 0xF8, 0x00, 0x00, 0x00, 0x0C}},
-      {"slot 0, PGN only", FilterSlotFrame(0, kPgnOnly),
+      {"slot 0, PGN only",
+       FilterSlotFrame(0, kPgnOnly),
        {0x01, 0x06, 0x02, 0x19, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xA8}},
-      {"mask, all fields", FilterMaskFrame(FilterMaskFor(kAllFields)),
+      {"mask, all fields",
+       FilterMaskFrame(FilterMaskFor(kAllFields)),
        {0x01, 0x06, 0x02, 0x04, 0xE7, 0xFF, 0xE7, 0xE0, 0x00, 0xBA}},
-      {"slot 0, all fields", FilterSlotFrame(0, kAllFields),
+      {"slot 0, all fields",
+       FilterSlotFrame(0, kAllFields),
        {0x01, 0x06, 0x02, 0x19, 0xC7, 0x50, 0xBF, 0xC8, 0x00, 0xC0}},
-      {"slot 1", FilterSlotFrame(1, kPgnOnly),
+      {"slot 1",
+       FilterSlotFrame(1, kPgnOnly),
        {0x01, 0x06, 0x02, 0x29, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xB8}},
-      {"slot 2", FilterSlotFrame(2, kPgnOnly),
+      {"slot 2",
+       FilterSlotFrame(2, kPgnOnly),
        {0x01, 0x06, 0x02, 0x39, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xC8}},
-      {"slot 3", FilterSlotFrame(3, kPgnOnly),
+      {"slot 3",
+       FilterSlotFrame(3, kPgnOnly),
        {0x01, 0x06, 0x02, 0x49, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xD8}},
       {"slot 4 does not exist", FilterSlotFrame(4, kPgnOnly), {}},
       {"slot -1 does not exist", FilterSlotFrame(-1, kPgnOnly), {}},
@@ -140,9 +152,8 @@ TEST(FilterValue, AdapterPassesWhatTheGroupAccepts) {
     const auto pf = static_cast<uint8_t>(byte(rng));
     const auto ps = static_cast<uint8_t>(byte(rng));
     const auto src = static_cast<uint8_t>(byte(rng));
-    const uint32_t identifier =
-        uint32_t{pri} << 26 | uint32_t{dp} << 24 | uint32_t{pf} << 16 |
-        uint32_t{ps} << 8 | src;
+    const uint32_t identifier = uint32_t{pri} << 26 | uint32_t{dp} << 24 |
+                                uint32_t{pf} << 16 | uint32_t{ps} << 8 | src;
     const bool pduTwo = pf >= 0xF0;
     // The message as the filter test sees it, and a group copied from it.
     const uint8_t message[6] = {pduTwo ? ps : uint8_t{0}, pf, dp, pri, src,

@@ -77,35 +77,54 @@ TEST(MessageFrames, ExactBytesOfEachFamilyAndProtocol) {
     bool j1939, raw;
     Bytes message, frame;
   } cases[] = {
-      {101, false, false, j1708,
+      {101,
+       false,
+       false,
+       j1708,
        {0x08, 0x6F, 0xDE, 0x80, 0x80, 0x54, 0x2C, 0x2B}},
       {102, false, true, j1708, {0x07, 0x6F, 0xDE, 0x80, 0x80, 0x54, 0x58}},
-      {201, false, false, j1708,
+      {201,
+       false,
+       false,
+       j1708,
        {0x01, 0x03, 0x01, 0x12, 0x01, 0x03, 0x80, 0x54, 0x2C, 0x1B}},
-      {204, false, true, j1708,
+      {204,
+       false,
+       true,
+       j1708,
        {0x01, 0x03, 0x01, 0x12, 0x01, 0x02, 0x80, 0x54, 0xEE}},
       // PF 0xEF: the destination replaces PGN byte 0.
-      {101, true, false, {0xEE, 0xEF, 0x00, 0x06, 0x25, 0x17, 0x11, 0x22},
+      {101,
+       true,
+       false,
+       {0xEE, 0xEF, 0x00, 0x06, 0x25, 0x17, 0x11, 0x22},
        {0x0D, 0x6F, 0xDE, 0x83, 0x17, 0xEF, 0x00, 0x06, 0x25, 0x17, 0x11, 0x22,
         0xA8}},
       // PF 0xF0: the group extension stays.
-      {102, true, false, {0xEE, 0xF0, 0x00, 0x06, 0x25, 0x17, 0x11, 0x22},
+      {102,
+       true,
+       false,
+       {0xEE, 0xF0, 0x00, 0x06, 0x25, 0x17, 0x11, 0x22},
        {0x0D, 0x6F, 0xDE, 0x83, 0xEE, 0xF0, 0x00, 0x06, 0x25, 0x17, 0x11, 0x22,
         0xD0}},
-      {202, true, false,
+      {202,
+       true,
+       false,
        {0xEE, 0xFE, 0x00, 0x06, 0x00, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8},
        {0x01, 0x06, 0x02, 0x02, 0xC7, 0xF7, 0x70, 0x00, 0x08, 1, 2, 3, 4, 5, 6,
         7, 8, 0x65}},
       // Raw mode does not concern J1939.
-      {203, true, true, {0xEE, 0xFE, 0x00, 0x06, 0x00, 0xFF},
+      {203,
+       true,
+       true,
+       {0xEE, 0xFE, 0x00, 0x06, 0x00, 0xFF},
        {0x01, 0x06, 0x02, 0x02, 0xC7, 0xF7, 0x70, 0x00, 0x00, 0x39}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.deviceId) + (c.j1939 ? " J1939" : " J1708") +
                  (c.raw ? " raw" : ""));
     std::vector<Frame> frames;
-    ASSERT_EQ(BuildMessageFrames(c.deviceId, c.j1939, c.raw, c.message,
-                                 frames),
+    ASSERT_EQ(BuildMessageFrames(c.deviceId, c.j1939, c.raw, c.message, frames),
               BuildResult::kOk);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(Of(frames[0]), c.frame);
@@ -204,9 +223,9 @@ TEST(MultiPacket, LargestMessageGivesSeventyFourFramesCarryingTheData) {
   const auto packets = BroadcastPackets(message, 0x42);
   ASSERT_EQ(packets.size(), 74u);
   const Bytes announce(packets[0].begin(), packets[0].end());
-  EXPECT_EQ(announce, (Bytes{0x00, 0xEC, 0x00, 0x07, 0x42, 0xFF, 0x20, 0xFA,
-                             0x01, 73, 0xFF, message[0], message[1],
-                             message[2]}));
+  EXPECT_EQ(announce,
+            (Bytes{0x00, 0xEC, 0x00, 0x07, 0x42, 0xFF, 0x20, 0xFA, 0x01, 73,
+                   0xFF, message[0], message[1], message[2]}));
   Bytes carried;
   for (size_t k = 1; k < packets.size(); ++k) {
     const auto& p = packets[k];
@@ -237,9 +256,9 @@ TEST(MultiPacket, SourceAddressPerFamily) {
               BuildResult::kOk);
     for (const Frame& frame : frames) {
       const auto& b = frame.bytes;
-      const uint32_t identifier =
-          (uint32_t{b[4]} << 24 | uint32_t{b[5]} << 16 | uint32_t{b[6]} << 8 |
-           b[7]) >> 3;
+      const uint32_t identifier = (uint32_t{b[4]} << 24 | uint32_t{b[5]} << 16 |
+                                   uint32_t{b[6]} << 8 | b[7]) >>
+                                  3;
       const uint8_t sent = deviceId == 101 ? b[8] : identifier & 0xFF;
       EXPECT_EQ(sent, source) << deviceId;
     }
@@ -259,7 +278,7 @@ TEST(MessageFrames, SizeLimitsAndDevicesWithoutFraming) {
   } cases[] = {
       {101, false, false, 1, BuildResult::kTooLong, 0},
       {201, false, true, 1, BuildResult::kTooLong, 0},
-      {101, false, false, 2, BuildResult::kOk, 1},   // priority and MID
+      {101, false, false, 2, BuildResult::kOk, 1},    // priority and MID
       {101, false, false, 250, BuildResult::kOk, 1},  // T = 255
       {101, false, false, 251, BuildResult::kTooLong, 0},
       {101, false, true, 251, BuildResult::kOk, 1},
@@ -285,8 +304,9 @@ TEST(MessageFrames, SizeLimitsAndDevicesWithoutFraming) {
   };
   const Bytes big(600, 0x5A);
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.deviceId) + (c.j1939 ? " J1939 " : " J1708 ") +
-                 std::to_string(c.size) + (c.raw ? " raw" : ""));
+    SCOPED_TRACE(std::to_string(c.deviceId) +
+                 (c.j1939 ? " J1939 " : " J1708 ") + std::to_string(c.size) +
+                 (c.raw ? " raw" : ""));
     std::vector<Frame> frames(2);  // stale contents are replaced
     EXPECT_EQ(BuildMessageFrames(c.deviceId, c.j1939, c.raw,
                                  std::span(big).first(c.size), frames),
@@ -337,18 +357,23 @@ TEST(EchoRecords, J1939IsTheDeliveredLayout) {
     Bytes message, record;
   } cases[] = {
       // Broadcast PGN: the group extension stays, destination 0 on 2xx.
-      {201, {0xEE, 0xFE, 0x00, 0x06, 0x25, 0x17, 0xAA},
+      {201,
+       {0xEE, 0xFE, 0x00, 0x06, 0x25, 0x17, 0xAA},
        {0xEE, 0xFE, 0x00, 0x06, 0x25, 0x00, 0xAA}},
       // Destination-specific: byte 0 is 0, destination from the identifier.
-      {201, {0x55, 0xEA, 0x01, 0xFB, 0x25, 0x17, 0xAA, 0xBB},
+      {201,
+       {0x55, 0xEA, 0x01, 0xFB, 0x25, 0x17, 0xAA, 0xBB},
        {0x00, 0xEA, 0x01, 0x03, 0x25, 0x17, 0xAA, 0xBB}},
-      {202, {0x00, 0xEF, 0x02, 0x03, 0xF9, 0x17},
+      {202,
+       {0x00, 0xEF, 0x02, 0x03, 0xF9, 0x17},
        {0x00, 0xEF, 0x00, 0x03, 0xF9, 0x17}},
       // 1xx: the frame's message bytes, byte 0 cleared below PF 240,
       // byte 3 reduced to the priority.
-      {101, {0x55, 0xEA, 0x01, 0xFB, 0x25, 0x17, 0xAA, 0xBB},
+      {101,
+       {0x55, 0xEA, 0x01, 0xFB, 0x25, 0x17, 0xAA, 0xBB},
        {0x00, 0xEA, 0x01, 0x03, 0x25, 0x17, 0xAA, 0xBB}},
-      {102, {0xEE, 0xFE, 0x00, 0x86, 0x25, 0x17, 0xAA},
+      {102,
+       {0xEE, 0xFE, 0x00, 0x86, 0x25, 0x17, 0xAA},
        {0xEE, 0xFE, 0x00, 0x06, 0x25, 0x17, 0xAA}},
   };
   for (const auto& c : cases) {
@@ -364,9 +389,13 @@ TEST(EchoRecords, FramesWithoutAMessageGiveNothing) {
   BuildMessageFrames(201, true, false, Bytes(8, 0x11), j1939);
   const J1939FilterGroup group = {0x0F, 0x00, 0xEA, 0x00, 0x06, 0xF9, 0x17};
   const std::vector<Bytes> notMessages = {
-      Of(ReceiveOnFrame(true)), Of(ReceiveOffFrame(false)),
-      Of(FilterMaskFrame(FilterMaskFor(group))), Of(FilterSlotFrame(0, group)),
-      Of(RateChangeFrame()), {}, {0x01}};
+      Of(ReceiveOnFrame(true)),
+      Of(ReceiveOffFrame(false)),
+      Of(FilterMaskFrame(FilterMaskFor(group))),
+      Of(FilterSlotFrame(0, group)),
+      Of(RateChangeFrame()),
+      {},
+      {0x01}};
   for (const Bytes& frame : notMessages) {
     for (auto family : {DeviceFamily::k1xx, DeviceFamily::k2xx}) {
       EXPECT_EQ(J1708EchoRecord(family, false, frame, out), 0u);

@@ -38,8 +38,8 @@ Thread CreateSuspendedThread(ThreadRoutine routine) {
   auto* object = new (std::nothrow) ThreadObject;
   if (object == nullptr) return nullptr;
   object->routine = routine;
-  object->handle = ::CreateThread(nullptr, 0, RunRoutine, object,
-                                  CREATE_SUSPENDED, nullptr);
+  object->handle =
+      ::CreateThread(nullptr, 0, RunRoutine, object, CREATE_SUSPENDED, nullptr);
   if (object->handle == nullptr) {
     delete object;
     return nullptr;

@@ -25,7 +25,9 @@ inline Event ToEvent(HANDLE handle) { return static_cast<Event>(handle); }
 inline HWND ToHwnd(Window window) { return reinterpret_cast<HWND>(window); }
 inline Window ToWindow(HWND hwnd) { return reinterpret_cast<Window>(hwnd); }
 
-inline HKEY ToHkey(RegistryKeyHandle key) { return reinterpret_cast<HKEY>(key); }
+inline HKEY ToHkey(RegistryKeyHandle key) {
+  return reinterpret_cast<HKEY>(key);
+}
 inline RegistryKeyHandle ToKey(HKEY hkey) {
   return reinterpret_cast<RegistryKeyHandle>(hkey);
 }

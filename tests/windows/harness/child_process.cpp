@@ -46,7 +46,8 @@ std::vector<std::string> MergedEnvironment(
 }
 
 int RemainingMs(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+  const auto left =
+      std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -74,8 +75,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv,
                                    O_WRONLY | O_CREAT | O_APPEND, 0644);
   auto args = argv;
   auto env = MergedEnvironment(environment);
-  const int status = ::posix_spawnp(&pid_, args[0].c_str(), &actions, nullptr,
-                                    Pointers(args).data(), Pointers(env).data());
+  const int status =
+      ::posix_spawnp(&pid_, args[0].c_str(), &actions, nullptr,
+                     Pointers(args).data(), Pointers(env).data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(in[0]);
   ::close(out[1]);
@@ -152,7 +154,8 @@ std::optional<int> ChildProcess::Wait(milliseconds timeout) {
     int status = 0;
     const pid_t done = ::waitpid(pid_, &status, WNOHANG);
     if (done == pid_) {
-      exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      exitCode_ =
+          WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       return exitCode_;
     }
     if (Clock::now() >= deadline) return std::nullopt;
@@ -178,8 +181,10 @@ RunResult RunProgram(const std::vector<std::string>& argv,
   const auto start = Clock::now();
   RunResult result;
   result.output = child.ReadAll(timeout);
-  const auto used = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-  result.exitCode = child.Wait(timeout > used ? timeout - used : milliseconds(0));
+  const auto used =
+      std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+  result.exitCode =
+      child.Wait(timeout > used ? timeout - used : milliseconds(0));
   if (!result.exitCode) child.Kill();
   return result;
 }

@@ -18,7 +18,8 @@ class DriverProgram {
 
   // `environment` entries are added to the prefix's own; the program's
   // standard error goes to `errorLog` (default: the shared log).
-  bool Start(std::string& error, const std::vector<std::string>& environment = {},
+  bool Start(std::string& error,
+             const std::vector<std::string>& environment = {},
              const std::string& errorLog = {});
   // The result of one step (the text after " => "), or "<no answer>" when
   // the program did not answer in time or has ended.

@@ -19,7 +19,8 @@ class FreshSession : public ::testing::Environment {
     if (SharedPrefix().IsBooted()) SharedPrefix().EndSession();
     // The log only matters for the run that just failed.
     std::error_code ignored;
-    if (fs::file_size(ErrorLog(), ignored) > kLogLimit) fs::resize_file(ErrorLog(), 0, ignored);
+    if (fs::file_size(ErrorLog(), ignored) > kLogLimit)
+      fs::resize_file(ErrorLog(), 0, ignored);
   }
   void TearDown() override {
     if (SharedPrefix().IsBooted()) SharedPrefix().EndSession();

@@ -22,10 +22,14 @@ std::string Describe(const Case& c) {
 const std::vector<uint8_t> kWakeUp(22, 0x42);
 const std::vector<uint8_t> kRateChange =
     Bytes({0x01, 0x05, 0x08, 0x01, 0x03, 0x04, 0x00, 0x00, 0x16});
-const std::vector<uint8_t> kReceiveJ1708 = Bytes({0x01, 0x02, 0x01, 0x11, 0x00, 0x15});
-const std::vector<uint8_t> kReceiveJ1939 = Bytes({0x01, 0x02, 0x02, 0x01, 0x00, 0x06});
-const std::vector<uint8_t> kReceiveOffJ1708 = Bytes({0x01, 0x02, 0x01, 0x10, 0x00, 0x14});
-const std::vector<uint8_t> kReceiveOffJ1939 = Bytes({0x01, 0x02, 0x02, 0x00, 0x00, 0x05});
+const std::vector<uint8_t> kReceiveJ1708 =
+    Bytes({0x01, 0x02, 0x01, 0x11, 0x00, 0x15});
+const std::vector<uint8_t> kReceiveJ1939 =
+    Bytes({0x01, 0x02, 0x02, 0x01, 0x00, 0x06});
+const std::vector<uint8_t> kReceiveOffJ1708 =
+    Bytes({0x01, 0x02, 0x01, 0x10, 0x00, 0x14});
+const std::vector<uint8_t> kReceiveOffJ1939 =
+    Bytes({0x01, 0x02, 0x02, 0x00, 0x00, 0x05});
 
 std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
   std::vector<uint8_t> all;
@@ -39,11 +43,14 @@ std::vector<uint8_t> StartUp(bool j1939) {
   return Join({kWakeUp, kRateChange, j1939 ? kReceiveJ1939 : kReceiveJ1708});
 }
 
-bool BeginsWith(const std::vector<uint8_t>& all, const std::vector<uint8_t>& head) {
-  return all.size() >= head.size() && std::equal(head.begin(), head.end(), all.begin());
+bool BeginsWith(const std::vector<uint8_t>& all,
+                const std::vector<uint8_t>& head) {
+  return all.size() >= head.size() &&
+         std::equal(head.begin(), head.end(), all.begin());
 }
 
-bool EndsWith(const std::vector<uint8_t>& all, const std::vector<uint8_t>& tail) {
+bool EndsWith(const std::vector<uint8_t>& all,
+              const std::vector<uint8_t>& tail) {
   return all.size() >= tail.size() &&
          std::equal(tail.rbegin(), tail.rend(), all.rbegin());
 }
@@ -51,9 +58,11 @@ bool EndsWith(const std::vector<uint8_t>& all, const std::vector<uint8_t>& tail)
 // Waits for the disconnect's last frame and checks the whole line.
 void ExpectTwoHundredsConversation(vlrsim::PtyAdapter& adapter, bool j1939) {
   const auto& off = j1939 ? kReceiveOffJ1939 : kReceiveOffJ1708;
-  ASSERT_TRUE(adapter.Recorded().WaitUntil([&](const vlrsim::RecordedTraffic& t) {
-    return EndsWith(t.HostBytes(), off);
-  })) << Hex(adapter.Recorded().HostBytes());
+  ASSERT_TRUE(
+      adapter.Recorded().WaitUntil([&](const vlrsim::RecordedTraffic& t) {
+        return EndsWith(t.HostBytes(), off);
+      }))
+      << Hex(adapter.Recorded().HostBytes());
   const auto bytes = adapter.Recorded().HostBytes();
   EXPECT_TRUE(BeginsWith(bytes, StartUp(j1939))) << Hex(bytes);
 }
@@ -67,7 +76,8 @@ TEST_F(Connection, EachFamilyAndProtocolConnectsAsClientZero) {
     EXPECT_EQ(adapter.CurrentBaud(), vlrsim::ConnectedBaud(FamilyOf(c.device)));
     EXPECT_EQ(Step("disconnect 0"), "0");
     if (c.device >= 200) {
-      ExpectTwoHundredsConversation(adapter, std::string(c.protocol) == "J1939");
+      ExpectTwoHundredsConversation(adapter,
+                                    std::string(c.protocol) == "J1939");
     } else {
       // The disconnect is synchronous: whatever the driver wrote is on the
       // line by now, and a 1xx adapter is never written to at all here.
@@ -93,11 +103,11 @@ TEST_F(Connection, HardwareStatusOfTheConnectedClient) {
 TEST_F(Connection, RefusedConnectsInTheirOrder) {
   // No adapter is needed: each of these is refused before the port.
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"connect 100 J1939", "134"},   {"connect 205 J1708", "134"},
-      {"connect 0 J1708", "134"},     {"connect 100 j1708", "134"},
-      {"connect 201 j1708", "136"},   {"connect 201 J1708%20", "136"},
-      {"connect 201 J1850", "136"},   {"connect 201 ALDL", "136"},
-      {"connect 201 empty", "136"},   {"connect 201 null", "136"},
+      {"connect 100 J1939", "134"}, {"connect 205 J1708", "134"},
+      {"connect 0 J1708", "134"},   {"connect 100 j1708", "134"},
+      {"connect 201 j1708", "136"}, {"connect 201 J1708%20", "136"},
+      {"connect 201 J1850", "136"}, {"connect 201 ALDL", "136"},
+      {"connect 201 empty", "136"}, {"connect 201 null", "136"},
   };
   for (const auto& [step, expected] : cases) {
     EXPECT_EQ(Step(step), expected) << step;

@@ -59,12 +59,14 @@ TEST_F(Notifications, EachQueuedMessageIsBroadcastWithItsFamilysParameters) {
     Step("notify-reset");
     for (uint8_t tag = 1; tag <= 3; ++tag) {
       if (j1939) {
-        adapter.PutOnBus(Bus::kJ1939, 0x18FEF100, ByteString{tag, 2, 3, 4, 5, 6, 7, 8});
+        adapter.PutOnBus(Bus::kJ1939, 0x18FEF100,
+                         ByteString{tag, 2, 3, 4, 5, 6, 7, 8});
       } else {
         adapter.PutOnBus(Bus::kJ1708, 128, ByteString{84, tag});
       }
     }
-    for (int i = 0; i < 3; ++i) ASSERT_GT(ParseRead(Step("poll 0 600 10000")).result, 0);
+    for (int i = 0; i < 3; ++i)
+      ASSERT_GT(ParseRead(Step("poll 0 600 10000")).result, 0);
     EXPECT_EQ(SettledCounts(3), c.counts);
     EXPECT_EQ(Step("disconnect 0"), "0");
     StopAdapters();
@@ -101,10 +103,12 @@ TEST_F(WindowWatch, DisconnectedStateStopsDevice104) {
   ASSERT_EQ(Step("txwin-open"), "0");
   StartAdapter(104);
   ASSERT_EQ(Connect(104, "J1708"), "0");
-  for (const char* state : {"txwin-set 1 1 1", "txwin-set 1 0 0", "txwin-set 1 1 0"}) {
+  for (const char* state :
+       {"txwin-set 1 1 1", "txwin-set 1 0 0", "txwin-set 1 1 0"}) {
     ASSERT_EQ(Step(state), "0");
     Step("sleep 300");
-    EXPECT_FALSE(Stopped()) << state << ": an enabled Disconnect never stops it";
+    EXPECT_FALSE(Stopped())
+        << state << ": an enabled Disconnect never stops it";
   }
   ASSERT_EQ(Step("txwin-set 0 1 1"), "0");
   ASSERT_TRUE(StopsWithin(5s));

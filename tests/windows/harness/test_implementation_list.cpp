@@ -26,7 +26,8 @@ TEST(ImplementationList, InstallAddsTheDriverOnce) {
       {"vlr1210 ,ACME32", "vlr1210 ,ACME32"},
   };
   for (const Edit& e : cases) {
-    EXPECT_EQ(WithImplementation(e.before, "VLR1210"), e.after) << "'" << e.before << "'";
+    EXPECT_EQ(WithImplementation(e.before, "VLR1210"), e.after)
+        << "'" << e.before << "'";
   }
 }
 
@@ -41,7 +42,8 @@ TEST(ImplementationList, UninstallRemovesOnlyTheDriver) {
       {"", ""},
   };
   for (const Edit& e : cases) {
-    EXPECT_EQ(WithoutImplementation(e.before, "VLR1210"), e.after) << "'" << e.before << "'";
+    EXPECT_EQ(WithoutImplementation(e.before, "VLR1210"), e.after)
+        << "'" << e.before << "'";
   }
 }
 

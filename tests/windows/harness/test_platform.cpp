@@ -12,7 +12,8 @@ using namespace std::chrono_literals;
 TEST(PlatformBackend, HoldsItsContract) {
   std::string error;
   ASSERT_TRUE(EnsureSharedPrefix(error)) << error;
-  const auto run = SharedPrefix().Run({(Layout().bin / "platform_check.exe").string()}, 120s);
+  const auto run = SharedPrefix().Run(
+      {(Layout().bin / "platform_check.exe").string()}, 120s);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("\n0 failed\n"), std::string::npos) << run.output;
 }

@@ -13,7 +13,8 @@ using namespace std::chrono_literals;
 TEST(Prefix, BootsAndRunsTheTestProgram) {
   std::string error;
   ASSERT_TRUE(EnsureSharedPrefix(error)) << error;
-  const auto run = SharedPrefix().Run({(Layout().bin / "rp1210_run.exe").string(), "version"}, 120s);
+  const auto run = SharedPrefix().Run(
+      {(Layout().bin / "rp1210_run.exe").string(), "version"}, 120s);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(run.output, "version => " + ReadVersionResult() + "\n");
 }

@@ -51,8 +51,10 @@ TEST_F(Registry, DisconnectLeavesTheKeyVolatile) {
 TEST_F(Registry, StoredValueIsReadAndLeftAlone) {
   StartAdapter(101);
   // 300 characters: more than the 200-byte buffer the driver reads into.
-  for (const std::string& value : {std::string("Fleet Service"), std::string(300, 'x')}) {
-    ASSERT_EQ(Reg({"add", kKey, "/v", "OEMApp", "/d", value, "/f"}).exitCode, 0);
+  for (const std::string& value :
+       {std::string("Fleet Service"), std::string(300, 'x')}) {
+    ASSERT_EQ(Reg({"add", kKey, "/v", "OEMApp", "/d", value, "/f"}).exitCode,
+              0);
     ConnectAndDisconnect();
     const auto after = Reg({"query", kKey, "/v", "OEMApp"});
     EXPECT_EQ(after.exitCode, 0);

@@ -22,11 +22,13 @@ struct Route {
   std::string Name() const { return std::to_string(device) + " " + protocol; }
 };
 
-const Route kRoutes[] = {{201, "J1939"}, {202, "J1708"}, {101, "J1939"}, {102, "J1708"}};
+const Route kRoutes[] = {
+    {201, "J1939"}, {202, "J1708"}, {101, "J1939"}, {102, "J1708"}};
 
 void PutSample(vlrsim::PtyAdapter& adapter, const Route& route, uint8_t tag) {
   if (route.J1939()) {
-    adapter.PutOnBus(Bus::kJ1939, 0x18FEF100 | tag, ByteString{tag, 2, 3, 4, 5, 6, 7, 8});
+    adapter.PutOnBus(Bus::kJ1939, 0x18FEF100 | tag,
+                     ByteString{tag, 2, 3, 4, 5, 6, 7, 8});
   } else {
     adapter.PutOnBus(Bus::kJ1708, 128, ByteString{84, tag});
   }
@@ -34,7 +36,8 @@ void PutSample(vlrsim::PtyAdapter& adapter, const Route& route, uint8_t tag) {
 
 // The record the application reads for PutSample(tag), after the stamp.
 ByteString SampleRecord(const Route& route, uint8_t tag) {
-  if (route.J1939()) return {0xF1, 0xFE, 0x00, 6, tag, 0, tag, 2, 3, 4, 5, 6, 7, 8};
+  if (route.J1939())
+    return {0xF1, 0xFE, 0x00, 6, tag, 0, tag, 2, 3, 4, 5, 6, 7, 8};
   return {128, 84, tag};
 }
 
@@ -73,11 +76,14 @@ TEST_F(Traffic, ReceivedMessagesCarryTheTickCountOfTheirArrival) {
       const ReadResult r = ParseRead(Step("poll 0 600 10000"));
       const ByteString expected = SampleRecord(route, tag);
       ASSERT_EQ(r.result, static_cast<int>(expected.size() + 4)) << int(tag);
-      EXPECT_EQ(Hex(ByteString(r.bytes.begin() + 4, r.bytes.end())), Hex(expected));
+      EXPECT_EQ(Hex(ByteString(r.bytes.begin() + 4, r.bytes.end())),
+                Hex(expected));
       // Unsigned differences, so a wrap of the tick count between the two
       // readings would not matter.
-      EXPECT_LE(Stamp(r.bytes) - before, Ticks() - before) << "stamped when queued";
-      EXPECT_GE(Stamp(r.bytes) - before, previous - before) << "in arrival order";
+      EXPECT_LE(Stamp(r.bytes) - before, Ticks() - before)
+          << "stamped when queued";
+      EXPECT_GE(Stamp(r.bytes) - before, previous - before)
+          << "in arrival order";
       previous = Stamp(r.bytes);
     }
     EXPECT_EQ(Step("read 0 600"), "0") << "nothing more";
@@ -95,14 +101,23 @@ TEST_F(Traffic, MessagesBecomeFramesOfTheDevicesFamily) {
   };
   const uint8_t check = static_cast<uint8_t>(-(128 + 84 + 20));
   const Case cases[] = {
-      {101, "J1708", {3, 128, 84, 20},
+      {101,
+       "J1708",
+       {3, 128, 84, 20},
        WithCheck({9, 0x6F, 0xDE, 0x80, 128, 84, 20, check})},
-      {201, "J1708", {3, 128, 84, 20},
+      {201,
+       "J1708",
+       {3, 128, 84, 20},
        WithSum({1, 3, 1, 0x12, 1, 4, 128, 84, 20, check})},
-      {202, "J1939", {0xEE, 0xFE, 0x00, 6, 0x00, 0xFF, 1, 2, 3},
+      {202,
+       "J1939",
+       {0xEE, 0xFE, 0x00, 6, 0x00, 0xFF, 1, 2, 3},
        WithSum({1, 6, 2, 2, 0xC7, 0xF7, 0x70, 0x00, 3, 1, 2, 3})},
-      {102, "J1939", {0x00, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8},
-       WithCheck({13, 0x6F, 0xDE, 0x83, 0x22, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8})},
+      {102,
+       "J1939",
+       {0x00, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8},
+       WithCheck(
+           {13, 0x6F, 0xDE, 0x83, 0x22, 0xEF, 0x00, 6, 0x11, 0x22, 9, 8})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.device) + " " + c.protocol);
@@ -160,7 +175,9 @@ TEST_F(Traffic, EchoReturnsEachTransmissionMarked) {
   };
   const Case cases[] = {
       {201, "J1708", {3, 128, 84}, {128, 84}},
-      {102, "J1939", {0x55, 0xEA, 0x00, 0x1E, 0xF9, 0x17, 1, 2},
+      {102,
+       "J1939",
+       {0x55, 0xEA, 0x00, 0x1E, 0xF9, 0x17, 1, 2},
        {0x00, 0xEA, 0x00, 6, 0xF9, 0x17, 1, 2}},
   };
   for (const Case& c : cases) {
@@ -185,11 +202,13 @@ TEST_F(Traffic, CommandResultsAndResetOfTheDevice) {
   EXPECT_EQ(Step("command 3 1 -"), "129") << "only client 0 exists";
   EXPECT_EQ(Step("command 3 0 -"), "0");
   // All-pass on a 2xx J1939 connection switches the adapter's receiving on.
-  ASSERT_TRUE(adapter.Recorded().WaitUntil([](const vlrsim::RecordedTraffic& t) {
-    return !t.HostCommands().empty();
-  }));
+  ASSERT_TRUE(
+      adapter.Recorded().WaitUntil([](const vlrsim::RecordedTraffic& t) {
+        return !t.HostCommands().empty();
+      }));
   EXPECT_EQ(Hex(adapter.Recorded().HostCommands().at(0).raw), "010202010006");
-  EXPECT_EQ(Step("command 4 0 0102030405060708"), "144") << "eight bytes fit no group";
+  EXPECT_EQ(Step("command 4 0 0102030405060708"), "144")
+      << "eight bytes fit no group";
   EXPECT_EQ(Step("command 14 0 -"), "143");
   EXPECT_EQ(Step("command 0 0 -"), "0") << "reset disconnects";
   EXPECT_EQ(Step("disconnect 0"), "129");

@@ -24,8 +24,8 @@ void WineDriverTest::TearDown() {
   StopAdapters();
 }
 
-vlrsim::PtyAdapter& WineDriverTest::StartAdapter(int deviceId,
-                                                 vlrsim::AdapterOptions options) {
+vlrsim::PtyAdapter& WineDriverTest::StartAdapter(
+    int deviceId, vlrsim::AdapterOptions options) {
   options.family = FamilyOf(deviceId);
   adapters_.push_back(std::make_unique<vlrsim::PtyAdapter>(options));
   adapters_.back()->LinkTo(PortLink(deviceId % 100));
@@ -71,7 +71,8 @@ ReadResult ParseRead(const std::string& text) {
   if (space == std::string::npos) return r;
   const std::string hex = text.substr(space + 1);
   for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    r.bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    r.bytes.push_back(
+        static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   }
   return r;
 }

@@ -19,10 +19,12 @@ fs::path FromEnvironment(const char* name) {
 
 // One registry file for the four ports: one regedit run instead of four.
 std::string PortsRegistryFile() {
-  std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n";
+  std::string text =
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n";
   for (int n = 1; n <= 4; ++n) {
     text += "\"COM" + std::to_string(n) + "\"=\"";
-    for (char c : PortLink(n).string()) text += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    for (char c : PortLink(n).string())
+      text += c == '\\' ? std::string("\\\\") : std::string(1, c);
     text += "\"\n";
   }
   return text;
@@ -93,7 +95,8 @@ bool WinePrefix::Boot(std::string& error) const {
   fs::create_directories(path_);
   fs::create_directories(Layout().ports);
   StartServer();
-  const auto boot = RunProgram({"wineboot", "-i"}, Environment(), ErrorLog(), 300s);
+  const auto boot =
+      RunProgram({"wineboot", "-i"}, Environment(), ErrorLog(), 300s);
   if (boot.exitCode != 0) {
     error = "wineboot -i failed in " + path_.string() + "; see " + ErrorLog();
     return false;
@@ -138,7 +141,8 @@ const WinePrefix& SharedPrefix() {
 }
 
 bool EnsureSharedPrefix(std::string& error) {
-  if (Layout().shared.empty() || Layout().ports.empty() || Layout().bin.empty()) {
+  if (Layout().shared.empty() || Layout().ports.empty() ||
+      Layout().bin.empty()) {
     error = "VLR_WINE_PREFIX, VLR_WINE_PORTS and VLR_WINDOWS_BIN must be set";
     return false;
   }

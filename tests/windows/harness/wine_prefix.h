@@ -24,11 +24,11 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 struct WineLayout {
-  fs::path shared;  // the shared prefix
-  fs::path ports;   // comN links
-  fs::path bin;     // the test programs and VLR1210.DLL
-  fs::path dist;    // the installable files
-  fs::path work;    // logs, locks, fresh prefixes
+  fs::path shared;   // the shared prefix
+  fs::path ports;    // comN links
+  fs::path bin;      // the test programs and VLR1210.DLL
+  fs::path dist;     // the installable files
+  fs::path work;     // logs, locks, fresh prefixes
   std::string arch;  // of the shared prefix: win32, or win64 for a 64-bit DLL
   // The 32-bit build's installer and what only it has: the 64-bit DLL it
   // carries and the 64-bit test programs (empty elsewhere).
@@ -65,7 +65,8 @@ class WinePrefix {
   // object it still holds there (megabytes per session).
   void StartServer() const;
   // Runs `wine ARGS...` to its end.
-  RunResult Run(const std::vector<std::string>& args, milliseconds timeout) const;
+  RunResult Run(const std::vector<std::string>& args,
+                milliseconds timeout) const;
   // Ends the prefix's session (wineserver and every program in it) and
   // waits until it has saved its state; the next program starts afresh.
   void EndSession() const;

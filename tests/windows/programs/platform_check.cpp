@@ -61,7 +61,8 @@ void TwoThreadsShareALock() {
 
 void EventsAndTime() {
   platform::Event event = platform::CreateManualResetEvent();
-  Check(event != nullptr && !platform::IsEventSignalled(event), "a new event is not signalled");
+  Check(event != nullptr && !platform::IsEventSignalled(event),
+        "a new event is not signalled");
   platform::SignalEvent(event);
   Check(platform::IsEventSignalled(event) && platform::IsEventSignalled(event),
         "a signalled manual-reset event stays signalled");
@@ -74,16 +75,19 @@ void EventsAndTime() {
 }
 
 // `length` characters, stored with their terminating zero or without.
-void RegistryValue(HKEY key, const char* name, size_t length, bool terminated = true) {
+void RegistryValue(HKEY key, const char* name, size_t length,
+                   bool terminated = true) {
   const std::string value(length, 'v');
-  ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  ::RegSetValueExA(key, name, 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(length + (terminated ? 1 : 0)));
 }
 
 void RegistryBound() {
   const char path[] = "SOFTWARE\\Volra\\PlatformCheck";
   platform::RegistryKeyHandle key = nullptr;
-  Check(platform::OpenMachineKey(path, key) == 0 && key != nullptr, "the key is opened or made");
+  Check(platform::OpenMachineKey(path, key) == 0 && key != nullptr,
+        "the key is opened or made");
   HKEY raw = nullptr;
   ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_WRITE, &raw);
   RegistryValue(raw, "Short", 10);
@@ -94,9 +98,11 @@ void RegistryBound() {
   char buffer[201];
   std::memset(buffer, 'x', sizeof(buffer));
   Check(platform::QueryStringValue(key, "Short", buffer, 200) == 0 &&
-            std::strlen(buffer) == 10, "a short value is read whole");
+            std::strlen(buffer) == 10,
+        "a short value is read whole");
   Check(platform::QueryStringValue(key, "Fits", buffer, 200) == 0 &&
-            std::strlen(buffer) == 199, "199 characters fit 200 bytes");
+            std::strlen(buffer) == 199,
+        "199 characters fit 200 bytes");
   std::memset(buffer, 'x', sizeof(buffer));
   Check(platform::QueryStringValue(key, "TooLong", buffer, 200) != 0 &&
             buffer[200] == 'x' && std::strlen(buffer) < 200,
@@ -105,7 +111,8 @@ void RegistryBound() {
   Check(platform::QueryStringValue(key, "FullUnterminated", buffer, 200) != 0 &&
             buffer[0] == '\0' && buffer[200] == 'x',
         "a value filling the buffer without its zero is refused");
-  Check(platform::QueryStringValue(key, "Missing", buffer, 200) != 0 && buffer[0] == '\0',
+  Check(platform::QueryStringValue(key, "Missing", buffer, 200) != 0 &&
+            buffer[0] == '\0',
         "a missing value leaves an empty text");
   platform::CloseKey(key);
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
@@ -117,25 +124,31 @@ void NullHandlesFailQuietly() {
   uint8_t byte = 0;
   uint32_t count = 7;
   uint32_t status = 0;
-  Check(platform::OpenPort("COM9") == nullptr && platform::OpenPort(nullptr) == nullptr,
+  Check(platform::OpenPort("COM9") == nullptr &&
+            platform::OpenPort(nullptr) == nullptr,
         "an absent port does not open");
-  Check(!platform::GetTimeouts(nullptr, timeouts) && !platform::SetTimeouts(nullptr, timeouts) &&
+  Check(!platform::GetTimeouts(nullptr, timeouts) &&
+            !platform::SetTimeouts(nullptr, timeouts) &&
             !platform::GetLineSettings(nullptr, line) &&
             !platform::SetLineSettings(nullptr, line) &&
             !platform::PurgePort(nullptr, platform::Purge::kReceiveClear) &&
             !platform::GetModemStatus(nullptr, status),
         "port operations on no port fail");
-  Check(!platform::ReadPort(nullptr, &byte, 1, count) && count == 0, "a read of no port gets 0");
+  Check(!platform::ReadPort(nullptr, &byte, 1, count) && count == 0,
+        "a read of no port gets 0");
   count = 7;
-  Check(!platform::WritePort(nullptr, &byte, 1, count) && count == 0, "a write to no port puts 0");
+  Check(!platform::WritePort(nullptr, &byte, 1, count) && count == 0,
+        "a write to no port puts 0");
   platform::ClosePort(nullptr);
-  Check(!platform::ResumeThread(nullptr) && !platform::SetThreadPriority(nullptr, 0) &&
+  Check(!platform::ResumeThread(nullptr) &&
+            !platform::SetThreadPriority(nullptr, 0) &&
             !platform::WaitForBothThreads(nullptr, nullptr),
         "thread operations on no thread fail");
   platform::CloseThread(nullptr);
   platform::SignalEvent(nullptr);
   platform::CloseEvent(nullptr);
-  Check(platform::FindTopLevelWindow("vlr1210 check: no such window") == nullptr &&
+  Check(platform::FindTopLevelWindow("vlr1210 check: no such window") ==
+                nullptr &&
             platform::FindChildWindow(nullptr, "&Connect") == nullptr &&
             !platform::IsWindowEnabled(nullptr),
         "window searches find nothing that is not there");

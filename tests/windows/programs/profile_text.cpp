@@ -23,9 +23,9 @@ std::string WindowsDirectory() {
 std::string ProfileString(const std::string& file, const std::string& section,
                           const std::string& key) {
   std::string value(4096, '\0');
-  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "",
-                                             value.data(), value.size(),
-                                             file.c_str());
+  const DWORD n =
+      ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", value.data(),
+                                 value.size(), file.c_str());
   value.resize(n);
   return value;
 }

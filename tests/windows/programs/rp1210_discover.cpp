@@ -44,12 +44,14 @@ Driver Describe(const std::string& name) {
   const std::string ini = WindowsDirectory() + "\\" + name + ".INI";
   Driver d{name, ProfileList(ini, "VendorInformation", "Devices"), {}};
   std::printf("implementation %s\n", name.c_str());
-  std::printf("vendor %s\n", ProfileString(ini, "VendorInformation", "Name").c_str());
+  std::printf("vendor %s\n",
+              ProfileString(ini, "VendorInformation", "Name").c_str());
   std::printf("message-string %s\n",
               ProfileString(ini, "VendorInformation", "MessageString").c_str());
   for (const auto& id : d.devices) {
     const std::string section = "DeviceInformation" + id;
-    std::printf("device %s %s\n", ProfileString(ini, section, "DeviceID").c_str(),
+    std::printf("device %s %s\n",
+                ProfileString(ini, section, "DeviceID").c_str(),
                 ProfileString(ini, section, "DeviceDescription").c_str());
   }
   for (const auto& index : ProfileList(ini, "VendorInformation", "Protocols")) {
@@ -64,7 +66,8 @@ Driver Describe(const std::string& name) {
   return d;
 }
 
-bool Offers(const Driver& d, const std::string& device, const std::string& protocol) {
+bool Offers(const Driver& d, const std::string& device,
+            const std::string& protocol) {
   if (!Contains(d.devices, device)) return false;
   for (const auto& [name, devices] : d.protocols) {
     if (name == protocol && Contains(devices, device)) return true;
@@ -127,7 +130,8 @@ short FirstMessage(const Rp1210Functions& driver, short client) {
   return n;
 }
 
-bool ConnectThrough(const Driver& d, const std::string& device, std::string protocol) {
+bool ConnectThrough(const Driver& d, const std::string& device,
+                    std::string protocol) {
   Rp1210Functions driver;
   std::string error;
   if (!LoadRp1210Functions((d.name + ".DLL").c_str(), driver, error)) {
@@ -136,7 +140,8 @@ bool ConnectThrough(const Driver& d, const std::string& device, std::string prot
   }
   PrintFileVersion(driver.module);
   const short id = static_cast<short>(std::atoi(device.c_str()));
-  const short client = driver.ClientConnect(nullptr, id, protocol.data(), 8192, 8192, 0);
+  const short client =
+      driver.ClientConnect(nullptr, id, protocol.data(), 8192, 8192, 0);
   std::printf("connect %s %s %s => %d\n", d.name.c_str(), device.c_str(),
               protocol.c_str(), client);
   if (client < 0 || client > 127) return false;
@@ -151,7 +156,8 @@ bool ConnectThrough(const Driver& d, const std::string& device, std::string prot
 int main(int argc, char** argv) {
   std::printf("client %d-bit\n", static_cast<int>(sizeof(void*) * 8));
   const std::string support = WindowsDirectory() + "\\RP121032.INI";
-  const auto names = ProfileList(support, "RP1210Support", "APIImplementations");
+  const auto names =
+      ProfileList(support, "RP1210Support", "APIImplementations");
   std::vector<Driver> drivers;
   for (const auto& name : names) drivers.push_back(Describe(name));
   std::fflush(stdout);

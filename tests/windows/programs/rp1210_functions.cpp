@@ -27,7 +27,8 @@ bool LoadRp1210Functions(const char* dllName, Rp1210Functions& out,
   }
   bool ok = true;
   ok &= Take(out.module, "RP1210_ClientConnect", out.ClientConnect, error);
-  ok &= Take(out.module, "RP1210_ClientDisconnect", out.ClientDisconnect, error);
+  ok &=
+      Take(out.module, "RP1210_ClientDisconnect", out.ClientDisconnect, error);
   ok &= Take(out.module, "RP1210_SendMessage", out.SendMessage, error);
   ok &= Take(out.module, "RP1210_ReadMessage", out.ReadMessage, error);
   ok &= Take(out.module, "RP1210_SendCommand", out.SendCommand, error);

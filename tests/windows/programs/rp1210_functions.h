@@ -9,15 +9,15 @@
 
 #include <string>
 
-typedef short (WINAPI *fxRP1210_ClientConnect)(HWND, short, char*, long, long,
-                                               short);
-typedef short (WINAPI *fxRP1210_ClientDisconnect)(short);
-typedef short (WINAPI *fxRP1210_SendMessage)(short, char*, short, short, short);
-typedef short (WINAPI *fxRP1210_ReadMessage)(short, char*, short, short);
-typedef short (WINAPI *fxRP1210_SendCommand)(short, short, char*, short);
-typedef void (WINAPI *fxRP1210_ReadVersion)(char*, char*, char*, char*);
-typedef short (WINAPI *fxRP1210_GetErrorMsg)(short, char*);
-typedef short (WINAPI *fxRP1210_GetHardwareStatus)(short, char*, short, short);
+typedef short(WINAPI* fxRP1210_ClientConnect)(HWND, short, char*, long, long,
+                                              short);
+typedef short(WINAPI* fxRP1210_ClientDisconnect)(short);
+typedef short(WINAPI* fxRP1210_SendMessage)(short, char*, short, short, short);
+typedef short(WINAPI* fxRP1210_ReadMessage)(short, char*, short, short);
+typedef short(WINAPI* fxRP1210_SendCommand)(short, short, char*, short);
+typedef void(WINAPI* fxRP1210_ReadVersion)(char*, char*, char*, char*);
+typedef short(WINAPI* fxRP1210_GetErrorMsg)(short, char*);
+typedef short(WINAPI* fxRP1210_GetHardwareStatus)(short, char*, short, short);
 // The two functions RP1210B/C applications add, as they declare them.
 typedef short(WINAPI* fxRP1210_ReadDetailedVersion)(short, char*, char*, char*);
 typedef short(WINAPI* fxRP1210_GetLastErrorMsg)(short, int*, char*, short);

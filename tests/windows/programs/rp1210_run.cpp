@@ -28,7 +28,8 @@ struct Expectation {
 
 Expectation SplitExpectation(const std::string& line) {
   const size_t end = line.find_last_not_of(" \t\r\n");
-  const std::string trimmed = end == std::string::npos ? "" : line.substr(0, end + 1);
+  const std::string trimmed =
+      end == std::string::npos ? "" : line.substr(0, end + 1);
   const size_t space = trimmed.find_last_of(" \t");
   const size_t start = space == std::string::npos ? 0 : space + 1;
   if (start > 0 && trimmed.size() > start + 1 && trimmed[start] == '=') {

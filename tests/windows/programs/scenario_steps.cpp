@@ -14,7 +14,8 @@
 namespace {
 
 using Words = std::vector<std::string>;
-using Handler = std::function<StepOutcome(const Rp1210Functions&, const Words&)>;
+using Handler =
+    std::function<StepOutcome(const Rp1210Functions&, const Words&)>;
 
 constexpr char kFill = static_cast<char>(0xEE);
 constexpr int kMaxBuffer = 4096;
@@ -22,8 +23,12 @@ constexpr int kMaxBuffer = 4096;
 StepOutcome Result(const std::string& text) { return {true, text}; }
 StepOutcome Misunderstood() { return {false, "bad step"}; }
 
-long Number(const std::string& word) { return std::strtol(word.c_str(), nullptr, 0); }
-short Short(const std::string& word) { return static_cast<short>(Number(word)); }
+long Number(const std::string& word) {
+  return std::strtol(word.c_str(), nullptr, 0);
+}
+short Short(const std::string& word) {
+  return static_cast<short>(Number(word));
+}
 bool Flag(const std::string& word) { return Number(word) != 0; }
 
 std::string Hex(const std::vector<char>& buffer, size_t count) {
@@ -53,9 +58,9 @@ StepOutcome Connect(const Rp1210Functions& d, const Words& w) {
   char* protocol = w[2] == "null" ? nullptr : name.data();
   const long tx = w.size() == 5 ? Number(w[3]) : 8192;
   const long rx = w.size() == 5 ? Number(w[4]) : 8192;
-  return Result(std::to_string(CallChecked(d.ClientConnect, HWND{nullptr},
-                                           Short(w[1]), protocol, tx, rx,
-                                           short{0})));
+  return Result(
+      std::to_string(CallChecked(d.ClientConnect, HWND{nullptr}, Short(w[1]),
+                                 protocol, tx, rx, short{0})));
 }
 
 StepOutcome Disconnect(const Rp1210Functions& d, const Words& w) {
@@ -68,7 +73,8 @@ StepOutcome ErrorText(const Rp1210Functions& d, const Words& w) {
   std::vector<char> text(256, kFill);
   const short result = CallChecked(d.GetErrorMsg, Short(w[1]), text.data());
   const auto end = std::find(text.begin(), text.end(), '\0');
-  if (end == text.end()) return Result(std::to_string(result) + " UNTERMINATED");
+  if (end == text.end())
+    return Result(std::to_string(result) + " UNTERMINATED");
   return Result(std::to_string(result) + " " + std::string(text.begin(), end));
 }
 
@@ -128,24 +134,26 @@ StepOutcome Send(const Rp1210Functions& d, const Words& w) {
   if (w.size() != 3 && w.size() != 5) return Misunderstood();
   auto message = ParseByteArgument(w[2]);
   if (!message) return Misunderstood();
-  char* bytes = message->isNull ? nullptr
-                                : reinterpret_cast<char*>(message->bytes.data());
+  char* bytes = message->isNull
+                    ? nullptr
+                    : reinterpret_cast<char*>(message->bytes.data());
   const short notify = w.size() == 5 ? Short(w[3]) : 0;
   const short block = w.size() == 5 ? Short(w[4]) : 0;
-  return Result(std::to_string(CallChecked(
-      d.SendMessage, Short(w[1]), bytes,
-      static_cast<short>(message->bytes.size()), notify, block)));
+  return Result(std::to_string(
+      CallChecked(d.SendMessage, Short(w[1]), bytes,
+                  static_cast<short>(message->bytes.size()), notify, block)));
 }
 
-short ReadOnce(const Rp1210Functions& d, short client, std::vector<char>& buffer,
-               short size, short block) {
+short ReadOnce(const Rp1210Functions& d, short client,
+               std::vector<char>& buffer, short size, short block) {
   std::fill(buffer.begin(), buffer.end(), kFill);
   return CallChecked(d.ReadMessage, client, buffer.data(), size, block);
 }
 
 std::string ReadText(short result, const std::vector<char>& buffer) {
   if (result <= 0) return std::to_string(result);
-  return std::to_string(result) + " " + Hex(buffer, static_cast<size_t>(result));
+  return std::to_string(result) + " " +
+         Hex(buffer, static_cast<size_t>(result));
 }
 
 StepOutcome Read(const Rp1210Functions& d, const Words& w) {
@@ -154,7 +162,8 @@ StepOutcome Read(const Rp1210Functions& d, const Words& w) {
   if (size > kMaxBuffer) return Misunderstood();
   std::vector<char> buffer(kMaxBuffer, kFill);
   const short block = w.size() == 4 ? Short(w[3]) : 0;
-  return Result(ReadText(ReadOnce(d, Short(w[1]), buffer, size, block), buffer));
+  return Result(
+      ReadText(ReadOnce(d, Short(w[1]), buffer, size, block), buffer));
 }
 
 StepOutcome Poll(const Rp1210Functions& d, const Words& w) {
@@ -180,8 +189,8 @@ StepOutcome Command(const Rp1210Functions& d, const Words& w) {
   char* bytes = argument->isNull
                     ? nullptr
                     : reinterpret_cast<char*>(argument->bytes.data());
-  const short size = w.size() == 5 ? Short(w[4])
-                                   : static_cast<short>(argument->bytes.size());
+  const short size =
+      w.size() == 5 ? Short(w[4]) : static_cast<short>(argument->bytes.size());
   return Result(std::to_string(
       CallChecked(d.SendCommand, Short(w[1]), Short(w[2]), bytes, size)));
 }
@@ -204,8 +213,9 @@ StepOutcome Stack(const Rp1210Functions&, const Words& w) {
 StepOutcome Window(const Rp1210Functions&, const Words& w) {
   const std::string& name = w[0];
   if (name == "notify-open" && w.size() == 1) {
-    return Result(
-        test_desktop::OpenNotificationWindow("Vlr1210MessageString") ? "0" : "1");
+    return Result(test_desktop::OpenNotificationWindow("Vlr1210MessageString")
+                      ? "0"
+                      : "1");
   }
   if (name == "notify-count") return Result(test_desktop::NotificationCounts());
   if (name == "notify-reset") {
@@ -220,8 +230,10 @@ StepOutcome Window(const Rp1210Functions&, const Words& w) {
     return Result("0");
   }
   if (name == "txwin-set" && w.size() == 4) {
-    return Result(test_desktop::SetTransmissionButtons(
-                      Flag(w[1]), Flag(w[2]), Flag(w[3])) ? "0" : "1");
+    return Result(
+        test_desktop::SetTransmissionButtons(Flag(w[1]), Flag(w[2]), Flag(w[3]))
+            ? "0"
+            : "1");
   }
   if (name == "txwin-pulse" && w.size() == 5) {
     const DWORD held = test_desktop::PulseTransmissionButtons(

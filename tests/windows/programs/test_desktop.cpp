@@ -49,8 +49,8 @@ LRESULT CALLBACK NotificationProc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
 }
 
 HWND MakeTopLevel(const char* windowClass, const char* title) {
-  HWND hwnd = ::CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW,
-                                20, 20, 360, 120, nullptr, nullptr,
+  HWND hwnd = ::CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, 20,
+                                20, 360, 120, nullptr, nullptr,
                                 ::GetModuleHandleA(nullptr), nullptr);
   if (hwnd != nullptr) ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   return hwnd;
@@ -143,10 +143,9 @@ struct StartUp {
 DWORD WINAPI WindowThread(LPVOID parameter) {
   auto* start = static_cast<StartUp*>(parameter);
   start->ok = RegisterClasses() &&
-              (control = ::CreateWindowExA(0, kControlClass, "", 0, 0, 0, 0, 0,
-                                           HWND_MESSAGE, nullptr,
-                                           ::GetModuleHandleA(nullptr),
-                                           nullptr)) != nullptr;
+              (control = ::CreateWindowExA(
+                   0, kControlClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                   ::GetModuleHandleA(nullptr), nullptr)) != nullptr;
   ::SetEvent(start->ready);
   if (!start->ok) return 1;
   MSG message;

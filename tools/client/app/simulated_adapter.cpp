@@ -58,9 +58,9 @@ std::unique_ptr<SimulatedAdapter> SimulatedAdapter::Create(
         new SimulatedAdapter(std::move(adapter), std::move(source), what));
   } catch (const std::system_error& e) {
     // A device's error already names it.
-    error = o.device ? std::string(e.what())
-                     : std::string("cannot create a pseudo-terminal: ") +
-                           e.what();
+    error = o.device
+                ? std::string(e.what())
+                : std::string("cannot create a pseudo-terminal: ") + e.what();
     return nullptr;
   }
 }

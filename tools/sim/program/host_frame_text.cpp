@@ -27,8 +27,7 @@ std::string HostFrameText(const HostFrame& frame) {
                std::to_string(frame.data.size()) + "] " + HexText(frame.data);
       }
       return "host j1708 mid " + Hex(frame.id, 2) + " data " +
-             HexText(frame.data) +
-             (frame.checksum_ok ? "" : " (bad checksum)");
+             HexText(frame.data) + (frame.checksum_ok ? "" : " (bad checksum)");
     case HostFrame::Kind::kCommand:
       return "host command channel " + Hex(frame.channel, 2) + " code " +
              Hex(frame.code, 2) +

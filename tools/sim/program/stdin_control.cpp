@@ -68,7 +68,8 @@ std::string ReadyDelay(PtyAdapter& adapter,
   }
   unsigned ms = 0;
   const auto [end, error] = std::from_chars(w[1].begin(), w[1].end(), ms);
-  if (error != std::errc{} || end != w[1].end()) return "error ready-delay MS|off";
+  if (error != std::errc{} || end != w[1].end())
+    return "error ready-delay MS|off";
   adapter.SetReadyDelay(std::chrono::milliseconds{ms});
   return "ok";
 }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "adapter_logic.h"
-#include "output_line.h"
 #include "line_end.h"
+#include "output_line.h"
 #include "vlr/mutex.h"
 #include "vlrsim/pty_adapter.h"
 

@@ -61,7 +61,8 @@ void PtyAdapter::Impl::WaitForEvents(Clock::duration timeout) {
   std::array<pollfd, 2> fds{pollfd{wake_read, POLLIN, 0},
                             pollfd{line->fd(), POLLIN, 0}};
   const nfds_t count = host_present ? 2 : 1;
-  if (!host_present) timeout = std::min<Clock::duration>(timeout, kNoHostInterval);
+  if (!host_present)
+    timeout = std::min<Clock::duration>(timeout, kNoHostInterval);
   const timespec wait = ToTimespec(timeout);
   if (::ppoll(fds.data(), count, &wait, nullptr) < 0) return;
   if (fds[0].revents & POLLIN) {

@@ -30,7 +30,8 @@ std::vector<Reaction> AdapterLogic::OnHostFrame(const HostFrame& frame,
     if (!Understood(frame, host_baud)) return {};
   }
   if (frame.kind == HostFrame::Kind::kCommand) return AnswerCommand(frame);
-  if (frame.kind == HostFrame::Kind::kMessage) return AnswerMessage(frame, stamp);
+  if (frame.kind == HostFrame::Kind::kMessage)
+    return AnswerMessage(frame, stamp);
   return {};
 }
 
@@ -61,7 +62,8 @@ std::optional<Bytes> AdapterLogic::Report(const TimedMessage& message,
 // frame the host writes at another rate would reach it garbled. The rate
 // change itself is taken at any rate, because the host may already have
 // switched by the time the simulator looks.
-bool AdapterLogic::Understood(const HostFrame& frame, uint32_t host_baud) const {
+bool AdapterLogic::Understood(const HostFrame& frame,
+                              uint32_t host_baud) const {
   if (!check_line_rate_) return true;
   if (frame.kind == HostFrame::Kind::kCommand &&
       frame.channel == synced::kChannelLink) {

@@ -32,7 +32,8 @@ class AdapterLogic {
   // The frame reporting `message`, or nothing when the adapter holds it
   // back (receive off, filter, reported buses, silent). `stamp` fills the
   // 2xx frame's adapter time field.
-  std::optional<Bytes> Report(const TimedMessage& message, uint32_t stamp) const;
+  std::optional<Bytes> Report(const TimedMessage& message,
+                              uint32_t stamp) const;
 
   void SetSilent(bool silent) { silent_ = silent; }
   void SetLoopback(bool loopback) { loopback_ = loopback; }

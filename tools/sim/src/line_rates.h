@@ -2,10 +2,10 @@
 // standard rates the adapters and their hosts use.
 #pragma once
 
+#include <termios.h>
+
 #include <cstdint>
 #include <optional>
-
-#include <termios.h>
 
 namespace vlrsim::detail {
 

@@ -67,7 +67,8 @@ std::optional<Bytes> OutputLine::Take(Clock::time_point now) {
     queue_.pop_front();
     return bytes;
   }
-  const auto cut = head.bytes.begin() + static_cast<ptrdiff_t>(ThrottledPiece());
+  const auto cut =
+      head.bytes.begin() + static_cast<ptrdiff_t>(ThrottledPiece());
   Bytes piece(head.bytes.begin(), cut);
   head.bytes.erase(head.bytes.begin(), cut);
   head.pause = {};

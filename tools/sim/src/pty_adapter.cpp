@@ -81,9 +81,7 @@ void PtyAdapter::Stop() {
   impl_->output_drained.notify_all();
 }
 
-const std::string& PtyAdapter::SlavePath() const {
-  return impl_->line->Path();
-}
+const std::string& PtyAdapter::SlavePath() const { return impl_->line->Path(); }
 
 void PtyAdapter::LinkTo(const std::filesystem::path& link) {
   namespace fs = std::filesystem;
@@ -197,7 +195,8 @@ void PtyAdapter::SendSplit(std::span<const uint8_t> bytes,
     pieces.emplace_back(bytes.begin() + start, bytes.begin() + cut);
     start = cut;
   }
-  if (start < bytes.size()) pieces.emplace_back(bytes.begin() + start, bytes.end());
+  if (start < bytes.size())
+    pieces.emplace_back(bytes.begin() + start, bytes.end());
   SendChunks(pieces, pause);
 }
 

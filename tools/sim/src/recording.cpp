@@ -86,7 +86,9 @@ bool Recording::WaitUntil(
 bool Recording::WaitForHostFrames(size_t count,
                                   std::chrono::milliseconds timeout) const {
   return WaitUntil(
-      [count](const RecordedTraffic& t) { return t.host_frames.size() >= count; },
+      [count](const RecordedTraffic& t) {
+        return t.host_frames.size() >= count;
+      },
       timeout);
 }
 

@@ -64,8 +64,8 @@ Bytes HostJ1708Frame(std::span<const uint8_t> payload) {
 
 Bytes HostJ1939Frame(uint32_t identifier, std::span<const uint8_t> data) {
   const auto id = IdentifierBytes(identifier);
-  const uint8_t header[] = {kChannelJ1939, kHostJ1939Tag, id[0], id[1], id[2],
-                            id[3]};
+  const uint8_t header[] = {kChannelJ1939, kHostJ1939Tag, id[0],
+                            id[1],         id[2],         id[3]};
   return Frame(header, data);
 }
 

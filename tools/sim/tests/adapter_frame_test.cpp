@@ -1,8 +1,9 @@
 // The adapter's encoders read back by the test-side decoder: what a test
 // asks the adapter to report is what the stream carries.
+#include "vlrsim/adapter_frame.h"
+
 #include <gtest/gtest.h>
 
-#include "vlrsim/adapter_frame.h"
 #include "vlrsim/counted_frames.h"
 #include "vlrsim/synced_frames.h"
 
@@ -28,9 +29,9 @@ const Message kMessages[] = {
 TEST(AdapterFrames, SyncedStreamRoundTrips) {
   Bytes stream = synced::AckFrame(synced::kChannelJ1939);
   for (const auto& m : kMessages) {
-    const Bytes frame =
-        m.bus == Bus::kJ1939 ? synced::J1939MessageFrame(m.id, m.data, 77)
-                             : synced::J1708MessageFrame(m.id, m.data, 77);
+    const Bytes frame = m.bus == Bus::kJ1939
+                            ? synced::J1939MessageFrame(m.id, m.data, 77)
+                            : synced::J1708MessageFrame(m.id, m.data, 77);
     stream.insert(stream.end(), frame.begin(), frame.end());
   }
   const Bytes ready = synced::ReadyFrame();

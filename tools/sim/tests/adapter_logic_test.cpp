@@ -1,8 +1,9 @@
 // The adapter's answers and switches, driven with decoded host frames and
 // no pseudo-terminal.
+#include "adapter_logic.h"
+
 #include <gtest/gtest.h>
 
-#include "adapter_logic.h"
 #include "vlrsim/adapter_frame.h"
 #include "vlrsim/host_frame.h"
 #include "vlrsim/synced_frames.h"
@@ -41,9 +42,8 @@ TEST(AdapterLogic, StartUpIsAcknowledgedOnTheReceiveModeChannel) {
     ASSERT_EQ(answer.size(), 1u);
     const uint8_t channel = j1939 ? 0x02 : 0x01;
     EXPECT_EQ(answer[0].bytes, synced::AckFrame(channel));
-    EXPECT_EQ(answer[0].bytes,
-              (Bytes{0x01, 0x01, channel, 0x00,
-                     static_cast<uint8_t>(0x02 + channel)}));
+    EXPECT_EQ(answer[0].bytes, (Bytes{0x01, 0x01, channel, 0x00,
+                                      static_cast<uint8_t>(0x02 + channel)}));
     EXPECT_EQ(logic.State().j1939_receive, j1939);
     EXPECT_EQ(logic.State().j1708_receive, !j1939);
     EXPECT_TRUE(logic.State().rate_changed);
@@ -71,16 +71,20 @@ TEST(AdapterLogic, SilentAdapterAnswersNothingButStillChangesState) {
   Host(logic, synced::RateChangeFrame(), kSlow);
   EXPECT_TRUE(Host(logic, synced::ReceiveModeFrame(false), kFast).empty());
   EXPECT_TRUE(
-      Host(logic, synced::HostJ1708Frame(Bytes{0x80, 0x5C, 0x24}), kFast).empty());
-  EXPECT_FALSE(logic.Report({.bus = Bus::kJ1708, .id = 0x80, .data = {}}, 0).has_value());
+      Host(logic, synced::HostJ1708Frame(Bytes{0x80, 0x5C, 0x24}), kFast)
+          .empty());
+  EXPECT_FALSE(logic.Report({.bus = Bus::kJ1708, .id = 0x80, .data = {}}, 0)
+                   .has_value());
 }
 
 TEST(AdapterLogic, EveryCommandButTheRateChangeIsAcknowledged) {
   AdapterLogic logic(AdapterOptions{});
   StartUp(logic, true);
   const Bytes commands[] = {
-      synced::CommandFrame(0x02, 0x00),  synced::FilterMaskFrame(0x07F80000),
-      synced::FilterSlotFrame(2, 0x07F78800), synced::CommandFrame(0x01, 0x10),
+      synced::CommandFrame(0x02, 0x00),
+      synced::FilterMaskFrame(0x07F80000),
+      synced::FilterSlotFrame(2, 0x07F78800),
+      synced::CommandFrame(0x01, 0x10),
       synced::CommandFrame(0x02, 0x7E),  // unknown code: still acknowledged
   };
   for (const auto& command : commands) {
@@ -102,8 +106,8 @@ TEST(AdapterLogic, ReadyFrameFollowsEachJ1708FrameAfterTheDelay) {
   EXPECT_EQ(answer[0].bytes, synced::ReadyFrame());
   EXPECT_EQ(answer[0].delay, std::chrono::milliseconds{7});
   // J1939 frames get no ready frame; without a delay, nothing.
-  EXPECT_TRUE(Host(logic, synced::HostJ1939Frame(0x18FEF100, Bytes{1}), kFast)
-                  .empty());
+  EXPECT_TRUE(
+      Host(logic, synced::HostJ1939Frame(0x18FEF100, Bytes{1}), kFast).empty());
   logic.SetReadyDelay(std::nullopt);
   EXPECT_TRUE(Host(logic, j1708, kFast).empty());
 }
@@ -140,8 +144,10 @@ TEST(AdapterLogic, HostFilterSequenceProgramsTheFilter) {
     EXPECT_EQ(logic.Filter().Slot(0), 0xC750BFC8u);
     EXPECT_EQ(logic.State().j1939_receive, c.receive_after);
     Host(logic, synced::ReceiveModeFrame(true), kFast);
-    EXPECT_TRUE(logic.Report({.bus = Bus::kJ1939, .id = 0x18EA17F9, .data = {}}, 0));
-    EXPECT_FALSE(logic.Report({.bus = Bus::kJ1939, .id = 0x18EA17F1, .data = {}}, 0));
+    EXPECT_TRUE(
+        logic.Report({.bus = Bus::kJ1939, .id = 0x18EA17F9, .data = {}}, 0));
+    EXPECT_FALSE(
+        logic.Report({.bus = Bus::kJ1939, .id = 0x18EA17F1, .data = {}}, 0));
   }
 }
 
@@ -164,8 +170,8 @@ TEST(AdapterLogic, LoopbackReportsTheHostMessageUnderTheSameRules) {
   options.ready_delay.reset();
   AdapterLogic logic(options);
   StartUp(logic, true);
-  const auto answer = Host(
-      logic, synced::HostJ1939Frame(0x18FEF1F9, Bytes{1, 2, 3}), kFast);
+  const auto answer =
+      Host(logic, synced::HostJ1939Frame(0x18FEF1F9, Bytes{1, 2, 3}), kFast);
   ASSERT_EQ(answer.size(), 1u);
   const auto frames = DecodeAdapterBytes(Family::k2xx, answer[0].bytes);
   ASSERT_EQ(frames.size(), 1u);
@@ -173,7 +179,8 @@ TEST(AdapterLogic, LoopbackReportsTheHostMessageUnderTheSameRules) {
   EXPECT_EQ(frames[0].data, (Bytes{1, 2, 3}));
   // J1708 receive is off on this J1939 connection: no echo.
   EXPECT_TRUE(
-      Host(logic, synced::HostJ1708Frame(Bytes{0x80, 0x5C, 0x24}), kFast).empty());
+      Host(logic, synced::HostJ1708Frame(Bytes{0x80, 0x5C, 0x24}), kFast)
+          .empty());
 }
 
 TEST(AdapterLogic, CountedAdapterReportsTheConfiguredBuses) {

@@ -16,24 +16,32 @@ TEST(SyncedFrames, FixedHostFramesMatchTheLine) {
     Bytes expected;
   };
   const Case cases[] = {
-      {"rate change", synced::RateChangeFrame(),
+      {"rate change",
+       synced::RateChangeFrame(),
        {0x01, 0x05, 0x08, 0x01, 0x03, 0x04, 0x00, 0x00, 0x16}},
-      {"J1708 receive mode", synced::ReceiveModeFrame(false),
+      {"J1708 receive mode",
+       synced::ReceiveModeFrame(false),
        {0x01, 0x02, 0x01, 0x11, 0x00, 0x15}},
-      {"J1939 receive mode", synced::ReceiveModeFrame(true),
+      {"J1939 receive mode",
+       synced::ReceiveModeFrame(true),
        {0x01, 0x02, 0x02, 0x01, 0x00, 0x06}},
       {"J1939 receive off",
        synced::CommandFrame(synced::kChannelJ1939, synced::kJ1939ReceiveOff),
        {0x01, 0x02, 0x02, 0x00, 0x00, 0x05}},
-      {"mask of a PGN group", synced::FilterMaskFrame(0x07F80000),
+      {"mask of a PGN group",
+       synced::FilterMaskFrame(0x07F80000),
        {0x01, 0x06, 0x02, 0x04, 0x07, 0xF8, 0x00, 0x00, 0x00, 0x0C}},
-      {"slot of a PGN group", synced::FilterSlotFrame(0, 0x07F78800),
+      {"slot of a PGN group",
+       synced::FilterSlotFrame(0, 0x07F78800),
        {0x01, 0x06, 0x02, 0x19, 0x07, 0xF7, 0x88, 0x00, 0x00, 0xA8}},
-      {"mask of a four-field group", synced::FilterMaskFrame(0xE7FFE7E0),
+      {"mask of a four-field group",
+       synced::FilterMaskFrame(0xE7FFE7E0),
        {0x01, 0x06, 0x02, 0x04, 0xE7, 0xFF, 0xE7, 0xE0, 0x00, 0xBA}},
-      {"slot of a four-field group", synced::FilterSlotFrame(0, 0xC750BFC8),
+      {"slot of a four-field group",
+       synced::FilterSlotFrame(0, 0xC750BFC8),
        {0x01, 0x06, 0x02, 0x19, 0xC7, 0x50, 0xBF, 0xC8, 0x00, 0xC0}},
-      {"J1939 ack", synced::AckFrame(synced::kChannelJ1939),
+      {"J1939 ack",
+       synced::AckFrame(synced::kChannelJ1939),
        {0x01, 0x01, 0x02, 0x00, 0x04}},
       {"ready", synced::ReadyFrame(), {0x01, 0x01, 0x09, 0x00, 0x0B}},
   };
@@ -62,8 +70,8 @@ TEST(SyncedFrames, IdentifierIsShiftedBigEndian) {
 TEST(SyncedFrames, MessageFramesHaveTheAdapterLayout) {
   const Bytes data{0x01, 0x02, 0x03};
   const Bytes j1939 = synced::J1939MessageFrame(0x18FEF100, data, 0x11223344);
-  EXPECT_EQ(j1939, (Bytes{0x01, 0x05, 0x02, 0x11, 0x22, 0x33, 0x44, 0x08,
-                          0xC7, 0xF7, 0x88, 0x00, 0x03, 0x01, 0x02, 0x03,
+  EXPECT_EQ(j1939, (Bytes{0x01, 0x05, 0x02, 0x11, 0x22, 0x33, 0x44, 0x08, 0xC7,
+                          0xF7, 0x88, 0x00, 0x03, 0x01, 0x02, 0x03,
                           Sum8(std::span(j1939).first(16))}));
 
   const Bytes j1708 = synced::J1708MessageFrame(0x80, Bytes{0x5C, 0x20});

@@ -19,7 +19,8 @@ std::vector<HostFrame> FeedInPieces(Family family, const Bytes& stream,
   std::vector<HostFrame> frames;
   size_t start = 0;
   auto feed = [&](size_t end) {
-    for (auto& f : decoder.Feed(std::span(stream).subspan(start, end - start))) {
+    for (auto& f :
+         decoder.Feed(std::span(stream).subspan(start, end - start))) {
       frames.push_back(std::move(f));
     }
     start = end;
@@ -160,7 +161,8 @@ TEST(HostFrameDecoder, RandomStreamsDecodeEveryFrameOnce) {
                        static_cast<uint8_t>(id >> 16),
                        static_cast<uint8_t>((id >> 24) & 1),
                        static_cast<uint8_t>((id >> 26) & 7),
-                       static_cast<uint8_t>(id), 0xFF};
+                       static_cast<uint8_t>(id),
+                       0xFF};
           layout.insert(layout.end(), data.begin(), data.end());
           frame = counted::HostJ1939Frame(layout);
         }
@@ -169,7 +171,8 @@ TEST(HostFrameDecoder, RandomStreamsDecodeEveryFrameOnce) {
         stream.insert(stream.end(), frame.begin(), frame.end());
       }
       std::vector<size_t> cuts;
-      for (size_t pos = random() % 7; pos < stream.size(); pos += 1 + random() % 13) {
+      for (size_t pos = random() % 7; pos < stream.size();
+           pos += 1 + random() % 13) {
         cuts.push_back(pos);
       }
       std::vector<uint32_t> ids;

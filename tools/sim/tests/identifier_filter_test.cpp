@@ -1,8 +1,8 @@
 // The 2xx adapter's identifier filter, programmed as the host's filter
 // frames program it.
-#include <gtest/gtest.h>
-
 #include "vlrsim/identifier_filter.h"
+
+#include <gtest/gtest.h>
 
 namespace vlrsim {
 namespace {
@@ -29,19 +29,34 @@ TEST(IdentifierFilter, Table) {
       {"mask without slot", 0x07F80000, {}, 0x0CF00400, true},
       {"zero mask with slot", 0, {{0, 0x07F78800}}, 0x0CF00400, true},
       {"PGN match", 0x07F80000, {{0, 0x07F78800}}, 0x18FEF100, true},
-      {"PGN match, other source and priority", 0x07F80000, {{0, 0x07F78800}},
-       0x0CFEF1EE, true},
+      {"PGN match, other source and priority",
+       0x07F80000,
+       {{0, 0x07F78800}},
+       0x0CFEF1EE,
+       true},
       {"PGN mismatch", 0x07F80000, {{0, 0x07F78800}}, 0x18F00400, false},
       {"all fields match", 0xE7FFE7E0, {{0, 0xC750BFC8}}, 0x18EA17F9, true},
-      {"all fields, other source", 0xE7FFE7E0, {{0, 0xC750BFC8}}, 0x18EA17F1,
+      {"all fields, other source",
+       0xE7FFE7E0,
+       {{0, 0xC750BFC8}},
+       0x18EA17F1,
        false},
-      {"all fields, other priority", 0xE7FFE7E0, {{0, 0xC750BFC8}},
-       0x0CEA17F9, false},
-      {"second slot matches", 0x07F80000,
-       {{0, 0x07F78800}, {1, 0x0CF00400u << 3}}, 0x0CF00400, true},
+      {"all fields, other priority",
+       0xE7FFE7E0,
+       {{0, 0xC750BFC8}},
+       0x0CEA17F9,
+       false},
+      {"second slot matches",
+       0x07F80000,
+       {{0, 0x07F78800}, {1, 0x0CF00400u << 3}},
+       0x0CF00400,
+       true},
       {"slot 3 alone", 0x07F80000, {{3, 0x07F78800}}, 0x18FEF100, true},
-      {"no slot matches", 0x07F80000, {{0, 0x07F78800}, {2, 0x0CF00400u << 3}},
-       0x18FD0000, false},
+      {"no slot matches",
+       0x07F80000,
+       {{0, 0x07F78800}, {2, 0x0CF00400u << 3}},
+       0x18FD0000,
+       false},
       // The host's PGN mask covers the PF byte only, so FEEE passes a
       // filter programmed for FEF1.
       {"PGN mask is PF only", 0x07F80000, {{0, 0x07F78800}}, 0x18FEEE00, true},

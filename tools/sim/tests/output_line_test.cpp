@@ -1,8 +1,8 @@
 // Ordering, pauses and pacing of the adapter's output queue, on a clock the
 // test moves by hand.
-#include <gtest/gtest.h>
-
 #include "output_line.h"
+
+#include <gtest/gtest.h>
 
 namespace vlrsim {
 namespace {

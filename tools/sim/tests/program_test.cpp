@@ -129,8 +129,11 @@ TEST(Program, EndsAtTheEndOfStdin) {
 
 TEST(Program, RefusesBadOptions) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--family", "3xx"}, {"--ready-delay", "soon"}, {"--frobnicate"},
-      {"--family"},        {"--silent=yes"},
+      {"--family", "3xx"},
+      {"--ready-delay", "soon"},
+      {"--frobnicate"},
+      {"--family"},
+      {"--silent=yes"},
       {"--device", "/dev/null", "--link", "/tmp/vlrsim-unused-link"},
   };
   for (const auto& args : bad) {
@@ -143,8 +146,8 @@ TEST(Program, PlaysOnADevice) {
   VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   testing::Cable cable;
   ASSERT_TRUE(cable.ready());
-  Program program({"--family", "1xx", "--device", cable.device(),
-                   "--stdin-control"});
+  Program program(
+      {"--family", "1xx", "--device", cable.device(), "--stdin-control"});
   EXPECT_EQ(program.Line(), cable.device());
   program.Say("baud");
   EXPECT_EQ(program.Line(), "ok 38400");
@@ -167,7 +170,7 @@ TEST(Program, RefusesADeviceItCannotHold) {
   Program holder({"--device", cable.device()});
   ASSERT_EQ(holder.Line(), cable.device());
   for (const std::string& device : {std::string("/nonexistent/ttyUSB9"),
-                                   std::string("/dev/null"), cable.device()}) {
+                                    std::string("/dev/null"), cable.device()}) {
     Program program({"--device", device});
     EXPECT_EQ(program.Line(), "") << device;
     EXPECT_EQ(program.Wait(), 1) << device;

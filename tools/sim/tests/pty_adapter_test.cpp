@@ -164,8 +164,8 @@ TEST(PtyAdapter, RecordingTimestampsAreMonotonicAndWithinTheWrites) {
     }
     joined.insert(joined.end(), chunks[i].bytes.begin(), chunks[i].bytes.end());
   }
-  EXPECT_EQ(joined, (Bytes{0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47,
-                           0x48, 0x49}));
+  EXPECT_EQ(joined, (Bytes{0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48,
+                           0x49}));
 }
 
 TEST(PtyAdapter, HostOpensExclusivelyAndAgainAfterClosing) {

@@ -94,7 +94,8 @@ TEST(SerialDevice, HostStartingOverTakesTheAdapterBackTo9600) {
     ASSERT_EQ(cable.Read(5, kArrival), synced::AckFrame(0x02));
 
     cable.Write(run);
-    EXPECT_TRUE(cable.WaitForAdapterBaud(9600, kArrival)) << "run of " << run.size();
+    EXPECT_TRUE(cable.WaitForAdapterBaud(9600, kArrival))
+        << "run of " << run.size();
     EXPECT_FALSE(adapter.State().rate_changed);
     cable.Write(synced::RateChangeFrame());
     EXPECT_TRUE(cable.WaitForAdapterBaud(115200, kArrival));

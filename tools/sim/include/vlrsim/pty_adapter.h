@@ -109,7 +109,8 @@ class PtyAdapter {
   void SendAck(uint8_t channel);
 
   // Waits until everything queued so far has been written (or dropped).
-  bool WaitUntilSent(std::chrono::milliseconds timeout = Recording::kDefaultWait);
+  bool WaitUntilSent(
+      std::chrono::milliseconds timeout = Recording::kDefaultWait);
   // Output bytes that could not be written (no host on the line, or the
   // host stopped reading).
   uint64_t DroppedBytes() const;

@@ -22,7 +22,7 @@ struct Chunk {
 };
 
 struct RecordedTraffic {
-  std::vector<Chunk> host_chunks;   // host to adapter, in arrival order
+  std::vector<Chunk> host_chunks;  // host to adapter, in arrival order
   std::vector<HostFrame> host_frames;
   std::vector<Chunk> adapter_chunks;  // adapter to host, as written
 
@@ -55,12 +55,12 @@ class Recording {
   bool WaitUntil(const std::function<bool(const RecordedTraffic&)>& done,
                  std::chrono::milliseconds timeout = kDefaultWait) const;
   // Shorthands: at least `count` host frames / host bytes / message frames.
-  bool WaitForHostFrames(size_t count,
-                         std::chrono::milliseconds timeout = kDefaultWait) const;
+  bool WaitForHostFrames(
+      size_t count, std::chrono::milliseconds timeout = kDefaultWait) const;
   bool WaitForHostBytes(size_t count,
                         std::chrono::milliseconds timeout = kDefaultWait) const;
-  bool WaitForHostMessages(size_t count, std::chrono::milliseconds timeout =
-                                             kDefaultWait) const;
+  bool WaitForHostMessages(
+      size_t count, std::chrono::milliseconds timeout = kDefaultWait) const;
 
   // Writers (the adapter's I/O thread).
   void AddHostChunk(Chunk chunk);
