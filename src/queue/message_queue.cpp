@@ -95,14 +95,19 @@ void LinkedMessageQueue::DeleteList(QueueEntry* list) {
   }
 }
 
+QueueEntry* LinkedMessageQueue::DetachAllLocked() {
+  QueueEntry* list = head_;
+  head_ = nullptr;
+  tail_ = nullptr;
+  count_.store(0, std::memory_order_relaxed);
+  return list;
+}
+
 bool LinkedMessageQueue::Clear() {
   QueueEntry* list = nullptr;
   {
     platform::LockGuard guard(lock_);
-    list = head_;
-    head_ = nullptr;
-    tail_ = nullptr;
-    count_.store(0, std::memory_order_relaxed);
+    list = DetachAllLocked();
   }
   DeleteList(list);
   return true;
@@ -112,10 +117,7 @@ void LinkedMessageQueue::Bind(uint32_t session) {
   QueueEntry* list = nullptr;
   {
     platform::LockGuard guard(lock_);
-    list = head_;
-    head_ = nullptr;
-    tail_ = nullptr;
-    count_.store(0, std::memory_order_relaxed);
+    list = DetachAllLocked();
     session_ = session;
   }
   DeleteList(list);

@@ -75,6 +75,9 @@ class LinkedMessageQueue : public MessageQueue {
 
  private:
   bool PopLocked(QueueEntry*& taken) REQUIRES(lock_);
+  // Unlinks every entry; the caller frees them after releasing the lock,
+  // so threads waiting for it do not wait for the frees too.
+  QueueEntry* DetachAllLocked() REQUIRES(lock_);
   static void DeleteList(QueueEntry* list);
 
   // lock_ is a leaf: nothing else is locked while it is held.
