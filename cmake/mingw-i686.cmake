@@ -1,20 +1,5 @@
 # Cross-compiles for 32-bit Windows with mingw-w64 (Debian package
-# g++-mingw-w64-i686). The default "win32" thread model of that compiler has
-# no std::thread or std::mutex; code built for Windows uses the platform
-# layer's threads and locks instead, so the model does not matter here.
-set(CMAKE_SYSTEM_NAME Windows)
+# g++-mingw-w64-i686).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(VLR_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VLR_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${VLR_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${VLR_MINGW_PREFIX}-windres)
-set(CMAKE_OBJDUMP ${VLR_MINGW_PREFIX}-objdump CACHE FILEPATH "")
-
-# Libraries and headers come from the mingw sysroot only; programs (wine,
-# objdump, the host's tools) from the build machine.
-set(CMAKE_FIND_ROOT_PATH /usr/${VLR_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
