@@ -89,10 +89,9 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
   };
   const Case cases[] = {
       {RP1210_Set_Message_Receive, {'0'}, false},
-      {RP1210_Set_Message_Receive, {0}, true},
       {RP1210_Set_J1708_Mode, {'1'}, true},
       {RP1210_Echo_Transmitted_Messages, {'0'}, true},
-      {RP1210_Set_Message_Receive, {1}, false},
+      {RP1210_Set_Message_Receive, {0}, true},
   };
   for (const Case& c : cases) {
     queueOne();
@@ -103,6 +102,15 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
     while (Read(record) > 0) {
     }
   }
+  // Reception is off now: the adapter is told, and nothing is queued until
+  // it is switched on again.
+  EXPECT_EQ(CommandFrames(adapter).back(), (Bytes{1, 2, 1, 0x10, 0, 0x14}));
+  adapter.PutOnBus(Bus::kJ1708, 128, Bytes{2});
+  std::this_thread::sleep_for(200ms);
+  Bytes record;
+  EXPECT_EQ(Read(record), 0);
+  ASSERT_EQ(Command(RP1210_Set_Message_Receive, Bytes{1}), 0);
+  queueOne();
 }
 
 TEST_F(DriverTest, ResetDisconnectsTheOnlyClient) {

@@ -108,7 +108,7 @@ TEST_F(DriverTest, RefusesUnknownDevicesAndProtocolsFirst) {
       << "a refused connect must not touch the port";
 }
 
-TEST_F(DriverTest, SecondConnectIsRefusedAndLeavesTheFirstAlone) {
+TEST_F(DriverTest, OtherClientsLeaveTheFirstAlone) {
   auto& adapter = StartAdapter(202);
   ConnectOrFail(202, "J1939");
   ASSERT_EQ(Command(RP1210_Set_All_Filters_States_to_Pass), 0);
@@ -119,10 +119,14 @@ TEST_F(DriverTest, SecondConnectIsRefusedAndLeavesTheFirstAlone) {
   adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
                    Bytes{9, 9, 9, 9, 9, 9, 9, 9});
   ASSERT_TRUE(WaitForDeliveries(1));
-  for (int device : {202, 201, 101}) {
-    EXPECT_EQ(Connect(device, "J1939"), ERR_CLIENT_AREA_FULL) << device;
-    EXPECT_EQ(Connect(device, "J1708"), ERR_CLIENT_AREA_FULL) << device;
+  // 102 shares COM2 with the open 202; 202 itself takes more clients.
+  for (const char* protocol : {"J1939", "J1708"}) {
+    EXPECT_EQ(Connect(102, protocol), ERR_DEVICE_IN_USE) << protocol;
   }
+  ASSERT_EQ(Connect(202, "J1939"), 1);
+  ASSERT_EQ(Connect(202, "J1708"), 2);
+  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
+  EXPECT_EQ(RP1210_ClientDisconnect(2), 0);
   const auto records = ReadRecords(1);
   ASSERT_EQ(records.size(), 1u) << "the queued message survives";
   EXPECT_EQ(records[0].size(), 14u) << "still a J1939 connection";
@@ -134,13 +138,15 @@ TEST_F(DriverTest, RawModeOnAnOpenDeviceRefusesAnotherJ1708Connect) {
   ConnectOrFail(201, "J1708");
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
   EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);
-  EXPECT_EQ(Connect(201, "J1939"), ERR_CLIENT_AREA_FULL);
+  ASSERT_EQ(Connect(201, "J1939"), 1) << "J1939 is not the raw client's";
+  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
   ASSERT_EQ(Disconnect(), 0);
-  // The device remembers raw mode across connections.
+  // Raw mode belongs to the client: a new connection starts converted.
   ConnectOrFail(201, "J1708");
-  EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);
-  ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);
-  EXPECT_EQ(Connect(201, "J1708"), ERR_CLIENT_AREA_FULL);
+  ASSERT_EQ(Connect(201, "J1708"), 1);
+  EXPECT_EQ(Command(RP1210_Set_J1708_Mode, "0"), ERR_CHANGE_MODE_FAILED)
+      << "raw mode needs the device's only J1708 client";
+  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
 }
 
 TEST_F(DriverTest, HeldOrMissingPortIsInUseUntilFreed) {
