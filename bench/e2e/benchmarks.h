@@ -8,5 +8,6 @@ namespace vlr::bench {
 void RegisterReceiveBenchmarks(const RunLength& length);
 void RegisterTransmitBenchmarks(const RunLength& length);
 void RegisterCommandBenchmarks(const RunLength& length);
+void RegisterIdleBenchmarks(const RunLength& length);
 
 }  // namespace vlr::bench

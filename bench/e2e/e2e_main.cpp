@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   RegisterCommandBenchmarks(length);
   RegisterTransmitBenchmarks(length);
   RegisterReceiveBenchmarks(length);
+  RegisterIdleBenchmarks(length);
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -13,8 +13,9 @@ bool DriverProgram::Start(std::string& error,
   SharedPrefix().StartServer();
   auto variables = SharedPrefix().Environment();
   variables.insert(variables.end(), environment.begin(), environment.end());
-  running_ = process_.Start({"wine", program.string(), "--stdin"}, variables,
-                            errorLog.empty() ? ErrorLog() : errorLog, error);
+  running_ =
+      process_.Start({Layout().loader, program.string(), "--stdin"}, variables,
+                     errorLog.empty() ? ErrorLog() : errorLog, error);
   return running_;
 }
 

@@ -207,9 +207,9 @@ void Installer::ExpectRefusedWhileHeld(const std::string& app) {
   ChildProcess holder;
   std::string error;
   prefix_.StartServer();
-  ASSERT_TRUE(
-      holder.Start({"wine", "C:\\" + app + "\\rp1210_run.exe", "--stdin"},
-                   prefix_.Environment(), ErrorLog(), error))
+  ASSERT_TRUE(holder.Start(
+      {Layout().loader, "C:\\" + app + "\\rp1210_run.exe", "--stdin"},
+      prefix_.Environment(), ErrorLog(), error))
       << error;
   holder.WriteLine("version");
   ASSERT_EQ(holder.ReadLine(60s), "version => " + ReadVersionResult());

@@ -61,6 +61,8 @@ const WineLayout& Layout() {
     l.installer = FromEnvironment("VLR_WINDOWS_INSTALLER");
     l.dll64 = FromEnvironment("VLR_WINDOWS_DLL64");
     l.bin64 = FromEnvironment("VLR_WINDOWS_BIN64");
+    const char* loader = std::getenv("VLR_WINE_LOADER");
+    l.loader = loader != nullptr && *loader != '\0' ? loader : "wine";
     return l;
   }();
   return layout;
@@ -95,8 +97,8 @@ bool WinePrefix::Boot(std::string& error) const {
   fs::create_directories(path_);
   fs::create_directories(Layout().ports);
   StartServer();
-  const auto boot =
-      RunProgram({"wineboot", "-i"}, Environment(), ErrorLog(), 300s);
+  const auto boot = RunProgram({Layout().loader, "wineboot", "-i"},
+                               Environment(), ErrorLog(), 300s);
   if (boot.exitCode != 0) {
     error = "wineboot -i failed in " + path_.string() + "; see " + ErrorLog();
     return false;
@@ -121,7 +123,7 @@ void WinePrefix::StartServer() const {
 RunResult WinePrefix::Run(const std::vector<std::string>& args,
                           milliseconds timeout) const {
   StartServer();
-  std::vector<std::string> argv{"wine"};
+  std::vector<std::string> argv{Layout().loader};
   argv.insert(argv.end(), args.begin(), args.end());
   return RunProgram(argv, Environment(), ErrorLog(), timeout);
 }

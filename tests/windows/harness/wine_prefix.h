@@ -35,6 +35,10 @@ struct WineLayout {
   fs::path installer;
   fs::path dll64;
   fs::path bin64;
+  // What starts a Windows program: "wine", or the 64-bit loader itself
+  // (VLR_WINE_LOADER) where the kernel runs no 32-bit programs and the
+  // "wine" wrapper would pick the 32-bit one.
+  std::string loader;
 };
 
 // Taken from the environment that ctest sets (VLR_WINE_PREFIX, ...).
