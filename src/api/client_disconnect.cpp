@@ -21,11 +21,15 @@ void ReadOemApplication() {
 
 }  // namespace
 
-int16_t Disconnect(int16_t clientId) {
+int16_t Disconnect(int16_t clientId, uint32_t connection) {
   Registry& registry = TheRegistry();
   platform::LockGuard lifecycle(registry.Lifecycle());
   const ClientRef ref = registry.Find(clientId);
   if (!ref) return ERR_INVALID_CLIENT_ID;
+  if (connection != MessageQueue::kNoConnection &&
+      ref.connection != connection) {
+    return ERR_INVALID_CLIENT_ID;
+  }
   Session& session = *ref.session;
   session.Leave(*ref.client);
   registry.Release(clientId);
@@ -42,9 +46,9 @@ int16_t Disconnect(int16_t clientId) {
   return 0;
 }
 
-int16_t ClientDisconnect(int16_t clientId) {
+int16_t ClientDisconnect(int16_t clientId, uint32_t connection) {
   platform::SleepMs(kPauseBeforeDisconnectMs);
-  return Disconnect(clientId);
+  return Disconnect(clientId, connection);
 }
 
 }  // namespace vlr::api

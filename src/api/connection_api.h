@@ -9,13 +9,16 @@
 namespace vlr::api {
 
 // Ends the client's connection; the body of RP1210_ClientDisconnect after
-// its initial pause.
-int16_t Disconnect(int16_t clientId);
+// its initial pause. With `connection`, only that connection of the client
+// (ERR_INVALID_CLIENT_ID when the id has moved on to another).
+int16_t Disconnect(int16_t clientId,
+                   uint32_t connection = MessageQueue::kNoConnection);
 
 // All of RP1210_ClientDisconnect, pause included. The reset command calls
 // this, never the exported function: a host program may define a function
 // of the same name, and the driver must not end up in it.
-int16_t ClientDisconnect(int16_t clientId);
+int16_t ClientDisconnect(int16_t clientId,
+                         uint32_t connection = MessageQueue::kNoConnection);
 
 // Commands 39, 45 and 37 for a valid client.
 int16_t FlushBuffers(Client& client);

@@ -16,9 +16,18 @@ bool AdapterFiltersFor(const ClientRef& ref) {
          ref.session->Traits().rules.takesCommands;
 }
 
+// Only the connection the command was given for is ended: another thread
+// may have disconnected the client and connected a new one on its id.
 int16_t ResetDevice(const ClientRef& ref, int16_t clientId) {
   if (ref.session->ClientCount() != 1) return ERR_MULTIPLE_CLIENTS_CONNECTED;
-  return ClientDisconnect(clientId) == 0 ? 0 : ERR_HARDWARE_NOT_RESPONDING;
+  switch (ClientDisconnect(clientId, ref.connection)) {
+    case 0:
+      return 0;
+    case ERR_INVALID_CLIENT_ID:
+      return ERR_INVALID_CLIENT_ID;
+    default:
+      return ERR_HARDWARE_NOT_RESPONDING;
+  }
 }
 
 int16_t SetAllFilters(const ClientRef& ref, bool pass) {
