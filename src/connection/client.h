@@ -39,7 +39,7 @@ struct Client {
 
   // Held by a command for this client for as long as it runs, and by the
   // disconnect to release the client: a command never acts for the
-  // connection after its own.
+  // connection after its own. Its place in the lock order: session.h.
   platform::Lock commandLock;
 
   // Connect and disconnect, with commandLock held (disconnect) or before

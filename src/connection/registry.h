@@ -1,5 +1,6 @@
 // The one piece of process-wide state: the clients of the process and the
-// sessions (open devices) they are connected to.
+// sessions (open devices) they are connected to. The order in which the
+// driver's locks are taken is written in connection/session.h.
 #pragma once
 
 #include <array>
