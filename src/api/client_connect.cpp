@@ -40,6 +40,7 @@ int16_t JoinSession(Registry& registry, const std::shared_ptr<Session>& session,
   Client& client = registry.ClientAt(clientId);
   session->Join(client, registry.Grant(clientId, request, session));
   platform::LockGuard adapter(session->AdapterLock());
+  if (request.protocol == Protocol::kJ1939) session->ReopenUnusedFilter();
   if (session->FollowReceiveSwitches(request.protocol)) return 0;
   session->Leave(client);
   registry.Release(clientId);

@@ -4,9 +4,12 @@
 
 namespace vlr {
 
+// Never destroyed: a process that unloads the library with a device open
+// would otherwise wait for the adapter threads under the loader lock,
+// where their own exit may need that lock.
 Registry& TheRegistry() {
-  static Registry registry;
-  return registry;
+  static Registry* const registry = new Registry;
+  return *registry;
 }
 
 ClientRef Registry::Find(int16_t clientId) {

@@ -175,6 +175,14 @@ bool Session::FollowReceiveSwitches(Protocol protocol) {
       true);
 }
 
+void Session::ReopenUnusedFilter() {
+  if (!traits_.rules.takesCommands || programmedFilter_.groups.empty()) return;
+  const link::FilterUnion wanted = J1939Filters();
+  if (wanted.open || !wanted.groups.empty()) return;
+  link::AdapterCommands(commands_).Run(
+      link::ProgramAfterClearing(programmedFilter_, wanted, false));
+}
+
 void Session::WakeReaders() {
   platform::LockGuard guard(membersLock_);
   for (int k = 0; k < memberCount_; ++k) {

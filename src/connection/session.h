@@ -85,6 +85,9 @@ class Session {
   // Reception of `protocol` switched on or off to follow its clients'
   // switches. False when the adapter did not acknowledge.
   bool FollowReceiveSwitches(Protocol protocol) REQUIRES(adapterLock_);
+  // A filter programmed for J1939 clients that have all left is opened
+  // again, so a new J1939 client starts as on a fresh device.
+  void ReopenUnusedFilter() REQUIRES(adapterLock_);
   // The adapter's reception of `protocol` as last switched.
   bool Receiving(Protocol protocol) const REQUIRES(adapterLock_);
 
