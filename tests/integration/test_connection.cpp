@@ -108,7 +108,7 @@ TEST_F(DriverTest, RefusesUnknownDevicesAndProtocolsFirst) {
       << "a refused connect must not touch the port";
 }
 
-TEST_F(DriverTest, SecondConnectIsRefusedAndLeavesTheFirstAlone) {
+TEST_F(DriverTest, ASecondConnectJoinsAndLeavesTheFirstAlone) {
   auto& adapter = StartAdapter(202);
   ConnectOrFail(202, "J1939");
   ASSERT_EQ(Command(RP1210_Set_All_Filters_States_to_Pass), 0);
@@ -119,28 +119,43 @@ TEST_F(DriverTest, SecondConnectIsRefusedAndLeavesTheFirstAlone) {
   adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
                    Bytes{9, 9, 9, 9, 9, 9, 9, 9});
   ASSERT_TRUE(WaitForDeliveries(1));
-  for (int device : {202, 201, 101}) {
-    EXPECT_EQ(Connect(device, "J1939"), ERR_CLIENT_AREA_FULL) << device;
-    EXPECT_EQ(Connect(device, "J1708"), ERR_CLIENT_AREA_FULL) << device;
+  adapter.Recorded().Clear();
+  EXPECT_EQ(Connect(202, "J1939"), 1);
+  EXPECT_EQ(Connect(202, "J1708"), 2);
+  // 102 is on COM2 too.
+  EXPECT_EQ(Connect(102, "J1939"), ERR_DEVICE_IN_USE);
+  EXPECT_EQ(Connect(102, "J1708"), ERR_DEVICE_IN_USE);
+  for (const auto& frame : adapter.Recorded().HostFrames()) {
+    EXPECT_EQ(frame.kind, vlrsim::HostFrame::Kind::kCommand)
+        << "the joins start nothing up again";
   }
   const auto records = ReadRecords(1);
   ASSERT_EQ(records.size(), 1u) << "the queued message survives";
-  EXPECT_EQ(records[0].size(), 14u) << "still a J1939 connection";
+  EXPECT_EQ(records[0].size(), 14u) << "still a J1939 client";
   EXPECT_EQ(records[0][6], 9);
+  for (short client : {1, 2}) {
+    Bytes record;
+    EXPECT_EQ(ClientRead(client, record), 0)
+        << "client " << client << " starts discarding";
+  }
 }
 
-TEST_F(DriverTest, RawModeOnAnOpenDeviceRefusesAnotherJ1708Connect) {
+TEST_F(DriverTest, RawModeOfAJ1708ClientRefusesAnotherJ1708Connect) {
   StartAdapter(201);
   ConnectOrFail(201, "J1708");
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
   EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);
-  EXPECT_EQ(Connect(201, "J1939"), ERR_CLIENT_AREA_FULL);
+  EXPECT_EQ(Connect(201, "J1939"), 1) << "J1939 joins";
+  ASSERT_EQ(Disconnect(1), 0);
   ASSERT_EQ(Disconnect(), 0);
-  // The device remembers raw mode across connections.
+  // Raw mode is the client's: the next one starts converted.
   ConnectOrFail(201, "J1708");
+  EXPECT_EQ(Connect(201, "J1708"), 1);
+  ASSERT_EQ(Disconnect(1), 0);
+  ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
   EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);
-  EXPECT_EQ(Connect(201, "J1708"), ERR_CLIENT_AREA_FULL);
+  EXPECT_EQ(Connect(201, "J1708"), 1);
 }
 
 TEST_F(DriverTest, HeldOrMissingPortIsInUseUntilFreed) {
