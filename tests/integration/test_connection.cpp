@@ -125,6 +125,13 @@ TEST_F(DriverTest, ASecondConnectJoinsAndLeavesTheFirstAlone) {
   // 102 is on COM2 too.
   EXPECT_EQ(Connect(102, "J1939"), ERR_DEVICE_IN_USE);
   EXPECT_EQ(Connect(102, "J1708"), ERR_DEVICE_IN_USE);
+  EXPECT_TRUE(
+      adapter.Recorded().WaitUntil([](const vlrsim::RecordedTraffic& t) {
+        for (const auto& frame : t.HostCommands())
+          if (frame.raw == ReceiveMode(false)) return true;
+        return false;
+      }))
+      << "the J1708 client's join switches J1708 receiving on";
   for (const auto& frame : adapter.Recorded().HostFrames()) {
     EXPECT_EQ(frame.kind, vlrsim::HostFrame::Kind::kCommand)
         << "the joins start nothing up again";
