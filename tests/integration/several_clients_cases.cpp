@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <thread>
+#include <utility>
 
 namespace several_clients {
 namespace {
@@ -56,6 +58,30 @@ Bytes PgnGroup(uint32_t pgn) {
           0,
           0,
           0};
+}
+
+// What the host programmed into the adapter's J1939 filter: the mask and
+// the slots' values, whatever slots hold them.
+using Programmed = std::pair<uint32_t, std::multiset<uint32_t>>;
+
+Programmed ProgrammedOf(const vlrsim::IdentifierFilter& filter) {
+  Programmed programmed{filter.Mask(), {}};
+  for (int slot = 0; slot < vlrsim::IdentifierFilter::kSlots; ++slot) {
+    if (auto value = filter.Slot(slot)) programmed.second.insert(*value);
+  }
+  return programmed;
+}
+
+// The filter a lone client programs with one PGN group per entry of `pgns`.
+Programmed ProgrammedForOneClient(Application& app, vlrsim::PtyAdapter& adapter,
+                                  const std::vector<uint32_t>& pgns) {
+  const int client = app.Connect(201, "J1939");
+  EXPECT_EQ(client, 0);
+  for (uint32_t pgn : pgns)
+    EXPECT_EQ(app.Command(kJ1939Filter, client, PgnGroup(pgn)), 0);
+  const Programmed programmed = ProgrammedOf(adapter.Filter());
+  EXPECT_EQ(app.Disconnect(client), 0);
+  return programmed;
 }
 
 // A record as the cases name it: "J1939 FEF1 #3", "J1708 #3", with "echo "
@@ -203,6 +229,7 @@ void EachJ1939ClientHasItsOwnFilterAndTheAdapterTheUnion(
   EXPECT_TRUE(filter.Passes(0x18FEF100)) << "the first client's group";
   EXPECT_TRUE(filter.Passes(0x18F00400)) << "the second client's group";
   EXPECT_FALSE(filter.Passes(0x18FEEE00)) << "no more than the union";
+  const Programmed unionOfTwo = ProgrammedOf(filter);
 
   // The engine client's last record comes after everything else, so once it
   // has been read the speed client's queue is complete.
@@ -224,6 +251,9 @@ void EachJ1939ClientHasItsOwnFilterAndTheAdapterTheUnion(
   EXPECT_EQ(Received(app, speed, 1), Names{"J1939 FEF1 #6"});
   EXPECT_EQ(app.Disconnect(engine), 0);
   EXPECT_EQ(app.Disconnect(speed), 0);
+  EXPECT_EQ(unionOfTwo,
+            ProgrammedForOneClient(app, adapter, {kVehicleSpeed, kEngineSpeed}))
+      << "the two clients' groups program the adapter as one client's would";
 }
 
 void APortHeldByAnotherDeviceIdIsInUse(Application& app,
