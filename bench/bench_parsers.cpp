@@ -17,11 +17,16 @@ using Bytes = std::vector<uint8_t>;
 class CountingSink : public ParserSink {
  public:
   explicit CountingSink(ParseProtocol protocol) : protocol_(protocol) {}
-  ParseProtocol Protocol() const override { return protocol_; }
-  bool J1708RawMode() const override { return false; }
+  bool Wants(ParseProtocol protocol) const override {
+    return protocol == protocol_;
+  }
   bool AcceptJ1708(uint8_t) override { return true; }
   bool AcceptJ1939(const uint8_t*) override { return true; }
-  void Deliver(std::span<const uint8_t> record, int) override {
+  void DeliverJ1708(std::span<const uint8_t> message, int) override {
+    ++records;
+    benchmark::DoNotOptimize(message.data());
+  }
+  void DeliverJ1939(std::span<const uint8_t> record, int) override {
     ++records;
     benchmark::DoNotOptimize(record.data());
   }

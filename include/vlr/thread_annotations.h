@@ -35,3 +35,6 @@
 // A function the analysis cannot follow; say why wherever it is used.
 #define NO_THREAD_SAFETY_ANALYSIS \
   VLR_THREAD_ANNOTATION(no_thread_safety_analysis)
+
+// A function that hands out a reference to a lock.
+#define RETURN_CAPABILITY(x) VLR_THREAD_ANNOTATION(lock_returned(x))

@@ -1,112 +1,79 @@
-#include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "api/connection_api.h"
 #include "api/rp1210.h"
 #include "connection/protocol_string.h"
-#include "link/adapter_threads.h"
-#include "link/command_channel.h"
 #include "link/device_traits.h"
-#include "link/port_setup.h"
 
 namespace vlr::api {
-
 namespace {
 
-// Every connection starts from the same state, whatever the last one left.
-// The client's queues are emptied and bound to the connection when its slot
-// is granted (ClientTable::Allocate).
-void StartAfresh(Protocol protocol) {
-  ConnectionState& state = Connection();
-  state.protocol.store(protocol, std::memory_order_relaxed);
-  std::snprintf(state.protocolName, sizeof state.protocolName, "%s",
-                protocol == Protocol::kJ1939 ? "J1939" : "J1708");
-  state.LinkStopped.store(0);
-  state.adapterLost.store(0);
-  state.echoMode.store(0);
-  state.j1708RawMode.store(0);
-  link::ParserTail().count = 0;
-  link::Commands().Reset();
-}
-
-struct AdapterThreads {
-  platform::Event stop = nullptr;
-  platform::Thread reader = nullptr;
-  platform::Thread writer = nullptr;
-};
-
-// All or nothing: what was made before a failure is released, and a thread
-// that was created never runs.
-bool CreateAdapterThreads(AdapterThreads& out) {
-  out.stop = platform::CreateManualResetEvent();
-  out.reader = platform::CreateSuspendedThread(&link::ReaderThread);
-  out.writer = platform::CreateSuspendedThread(&link::WriterThread);
-  if (out.stop && out.reader && out.writer) return true;
-  platform::CloseThread(out.reader);
-  platform::CloseThread(out.writer);
-  platform::CloseEvent(out.stop);
-  return false;
-}
-
-void OpenDeviceRecord(int16_t deviceId, platform::Port port,
-                      const AdapterThreads& threads) {
-  DeviceRecord& device = Device();
-  device.SetDeviceId(deviceId);
-  device.AddClient(deviceId);
-  device.SetPortHandle(deviceId, port);
-  device.SetStopEvent(deviceId, threads.stop);
-  device.SetReaderThread(deviceId, threads.reader);
-  device.SetWriterThread(deviceId, threads.writer);
-}
-
-int16_t Fail(int16_t clientId, platform::Port port, int16_t code) {
-  Clients().Release(clientId);
-  platform::ClosePort(port);
-  return code;
-}
-
-int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
-                long rxSize) {
-  ConnectionState& state = Connection();
-  if (!DeviceRecord::IsValidDeviceId(deviceId)) return ERR_INVALID_DEVICE;
-  const std::optional<Protocol> parsed = ParseProtocolString(protocolName);
-  if (!parsed) return ERR_INVALID_PROTOCOL;
-  const Protocol protocol = *parsed;
-  if (Device().IsOpen(deviceId) && protocol == Protocol::kJ1708 &&
-      Device().GetRawMode() == 1) {
-    return ERR_CONNECT_NOT_ALLOWED;
+// The first client of a device opens it: the port, the start-up dialogue,
+// the adapter threads.
+int16_t OpenSession(Registry& registry, const link::DeviceTraits& traits,
+                    int16_t clientId, const ConnectRequest& request)
+    REQUIRES(registry.Lifecycle()) {
+  if (registry.PortHeld(traits.comPort)) return ERR_DEVICE_IN_USE;
+  auto session = std::make_shared<Session>(traits);
+  if (const int16_t result = session->Open(request.protocol); result != 0) {
+    return result;
   }
-  // Set only once the connect goes ahead: a refused connect runs beside the
-  // adapter threads of the open connection, which read these. They are set
-  // before the slot is granted, so an application thread that already sees
-  // the new client id (sending while the connect runs) frames its message
-  // for this connection, not for the last one.
-  if (Clients().IsValidClient(0)) return ERR_CLIENT_AREA_FULL;
-  state.settings = DriverSettings{};
-  StartAfresh(protocol);
-  state.currentDeviceId.store(deviceId);
+  Client& client = registry.ClientAt(clientId);
+  // Joined before the threads start, so nothing the adapter reports right
+  // after start-up is lost.
+  session->Join(client, registry.Grant(clientId, request, session));
+  if (!session->Start()) {
+    session->Leave(client);
+    registry.Release(clientId);
+    session->Close(request.protocol);
+    return ERR_DLL_NOT_INITIALIZED;
+  }
+  registry.AddSession(std::move(session));
+  return 0;
+}
+
+// Another client of an open device shares its port and threads; the
+// adapter is told to report the client's protocol if nobody else asked.
+int16_t JoinSession(Registry& registry, const std::shared_ptr<Session>& session,
+                    int16_t clientId, const ConnectRequest& request)
+    REQUIRES(registry.Lifecycle()) {
+  Client& client = registry.ClientAt(clientId);
+  session->Join(client, registry.Grant(clientId, request, session));
+  platform::LockGuard adapter(session->AdapterLock());
+  if (session->FollowReceiveSwitches(request.protocol)) return 0;
+  session->Leave(client);
+  registry.Release(clientId);
+  session->FollowReceiveSwitches(request.protocol);
+  return ERR_DLL_NOT_INITIALIZED;
+}
+
+int16_t Connect(int16_t deviceId, const char* protocolName,
+                bool appPacketizing) {
+  const link::DeviceTraits* traits = link::TraitsOf(deviceId);
+  if (traits == nullptr) return ERR_INVALID_DEVICE;
+  const std::optional<Protocol> protocol = ParseProtocolString(protocolName);
+  if (!protocol) return ERR_INVALID_PROTOCOL;
+  const ConnectRequest request{deviceId, *protocol, appPacketizing};
+  Registry& registry = TheRegistry();
   int16_t clientId = -1;
-  if (Clients().Allocate(clientId) != 0) return ERR_CLIENT_AREA_FULL;
-  Clients().SetDeviceId(clientId, deviceId);
-  platform::Port port = link::OpenDevicePort(deviceId);
-  if (port == nullptr) return Fail(clientId, nullptr, ERR_DEVICE_IN_USE);
-  if (link::ConfigurePort(port, deviceId, txSize, rxSize) == 0) {
-    return Fail(clientId, port, ERR_DLL_NOT_INITIALIZED);
+  {
+    platform::LockGuard lifecycle(registry.Lifecycle());
+    const std::shared_ptr<Session> session = registry.SessionFor(deviceId);
+    // A J1708 client in raw mode owns the device's J1708 traffic.
+    if (session && *protocol == Protocol::kJ1708 &&
+        session->HasRawJ1708Client()) {
+      return ERR_CONNECT_NOT_ALLOWED;
+    }
+    clientId = registry.FreeClientId();
+    if (clientId < 0) return ERR_CLIENT_AREA_FULL;
+    const int16_t result =
+        session ? JoinSession(registry, session, clientId, request)
+                : OpenSession(registry, *traits, clientId, request);
+    if (result != 0) return result;
   }
-  AdapterThreads threads;
-  if (!CreateAdapterThreads(threads)) {
-    return Fail(clientId, port, ERR_DLL_NOT_INITIALIZED);
+  if (traits->pauseAfterConnectMs != 0) {
+    platform::SleepMs(traits->pauseAfterConnectMs);
   }
-  OpenDeviceRecord(deviceId, port, threads);
-  platform::SetThreadPriority(
-      threads.reader, ThreadPriorityForCode(state.settings.readerPriority));
-  platform::SetThreadPriority(
-      threads.writer, ThreadPriorityForCode(state.settings.writerPriority));
-  platform::ResumeThread(threads.reader);
-  platform::ResumeThread(threads.writer);
-  const uint32_t pause = link::TraitsOf(deviceId)->pauseAfterConnectMs;
-  if (pause != 0) platform::SleepMs(pause);
   return clientId;
 }
 
@@ -114,11 +81,11 @@ int16_t Connect(int16_t deviceId, const char* protocolName, long txSize,
 }  // namespace vlr::api
 
 extern "C" RP1210_EXPORT short RP1210_API
-RP1210_ClientConnect(HWND, short nDeviceId, char* fpchProtocol,
-                     long lTxBufferSize, long lRcvBufferSize, short) {
+RP1210_ClientConnect(HWND, short nDeviceId, char* fpchProtocol, long, long,
+                     short nIsAppPacketizingIncomingMsgs) {
   try {
-    return vlr::api::Connect(nDeviceId, fpchProtocol, lTxBufferSize,
-                             lRcvBufferSize);
+    return vlr::api::Connect(nDeviceId, fpchProtocol,
+                             nIsAppPacketizingIncomingMsgs != 0);
   } catch (...) {
     return ERR_NOT_ENOUGH_MEMORY;  // no exception may reach the caller
   }

@@ -1,34 +1,11 @@
 #include "api/connection_api.h"
 #include "api/rp1210.h"
-#include "link/frames.h"
 
 namespace vlr::api {
 namespace {
 
 constexpr char kOemKeyPath[] = "SOFTWARE\\Volra\\KT 300";
-
-void StopAdapterThreads(int16_t deviceId) {
-  DeviceRecord& device = Device();
-  platform::Event stop = device.GetStopEvent(deviceId);
-  platform::Thread reader = device.GetReaderThread(deviceId);
-  platform::Thread writer = device.GetWriterThread(deviceId);
-  platform::SignalEvent(stop);
-  if (platform::WaitForBothThreads(reader, writer)) {
-    platform::CloseThread(reader);
-    platform::CloseThread(writer);
-  }
-  platform::CloseEvent(stop);
-}
-
-void SendReceiveOff(platform::Port port) {
-  const ConnectionState& state = Connection();
-  if (FamilyOf(state.currentDeviceId.load()) != DeviceFamily::k2xx) return;
-  const link::Frame off = link::ReceiveOffFrame(state.IsJ1939());
-  uint32_t written = 0;
-  // No reply is awaited: the port closes right after.
-  platform::WritePort(port, off.bytes.data(), static_cast<uint32_t>(off.length),
-                      written);
-}
+constexpr uint32_t kPauseBeforeDisconnectMs = 200;
 
 // The outside application's registration is read, as the adapter's own
 // tools expect; a key that cannot be opened is no reason to fail.
@@ -45,23 +22,28 @@ void ReadOemApplication() {
 }  // namespace
 
 int16_t Disconnect(int16_t clientId) {
-  if (!Clients().IsValidClient(clientId)) return ERR_INVALID_CLIENT_ID;
-  const int16_t deviceId = Clients().GetDeviceId(clientId);
-  if (Device().GetClientCount(deviceId) == 0) return 0;
-  platform::Port port = Device().GetPortHandle(deviceId);
-  StopAdapterThreads(deviceId);
-  SendReceiveOff(port);
-  ReadOemApplication();
-  platform::ClosePort(port);
-  const bool released = Clients().Release(clientId);
-  // The port and the threads are gone either way; a record that still
-  // named them would hand closed handles to the next caller.
-  Device().Reset();
-  return released ? 0 : ERR_FREE_MEMORY;
+  Registry& registry = TheRegistry();
+  platform::LockGuard lifecycle(registry.Lifecycle());
+  const ClientRef ref = registry.Find(clientId);
+  if (!ref) return ERR_INVALID_CLIENT_ID;
+  Session& session = *ref.session;
+  session.Leave(*ref.client);
+  registry.Release(clientId);
+  if (session.ClientCount() == 0) {
+    session.Close(ref.protocol);
+    ReadOemApplication();
+    registry.RemoveSession(&session);
+    return 0;
+  }
+  // The others go on receiving; only a protocol nobody takes any more is
+  // switched off at the adapter.
+  platform::LockGuard adapter(session.AdapterLock());
+  session.FollowReceiveSwitches(ref.protocol);
+  return 0;
 }
 
 int16_t ClientDisconnect(int16_t clientId) {
-  platform::SleepMs(200);
+  platform::SleepMs(kPauseBeforeDisconnectMs);
   return Disconnect(clientId);
 }
 
@@ -69,5 +51,9 @@ int16_t ClientDisconnect(int16_t clientId) {
 
 extern "C" RP1210_EXPORT short RP1210_API
 RP1210_ClientDisconnect(short nClientID) {
-  return vlr::api::ClientDisconnect(nClientID);
+  try {
+    return vlr::api::ClientDisconnect(nClientID);
+  } catch (...) {
+    return ERR_FREE_MEMORY;  // no exception may reach the caller
+  }
 }

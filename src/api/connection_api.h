@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "connection/connection_state.h"
+#include "connection/registry.h"
 
 namespace vlr::api {
 
@@ -18,9 +18,9 @@ int16_t Disconnect(int16_t clientId);
 int16_t ClientDisconnect(int16_t clientId);
 
 // Commands 39, 45 and 37 for a valid client.
-int16_t FlushBuffers(int16_t clientId);
-int16_t GetConnectionSpeed(uint8_t* buffer, int16_t size);
-int16_t SetJ1939Baud(const uint8_t* buffer, int16_t size);
+int16_t FlushBuffers(Client& client);
+int16_t GetConnectionSpeed(Protocol protocol, uint8_t* buffer, int16_t size);
+int16_t SetJ1939Baud(Protocol protocol, const uint8_t* buffer, int16_t size);
 
 // The text RP1210_GetErrorMsg gives for `code`; null when the code has none.
 const char* ErrorText(int16_t code);

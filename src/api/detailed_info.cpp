@@ -5,7 +5,6 @@
 #include "api/connection_api.h"
 #include "api/rp1210.h"
 #include "api/version_texts.h"
-#include "connection/connection_state.h"
 
 namespace vlr::api {
 namespace {
@@ -33,7 +32,7 @@ using namespace vlr;
 extern "C" RP1210_EXPORT short RP1210_API
 RP1210_ReadDetailedVersion(short nClientID, char* fpchAPIVersionInfo,
                            char* fpchDLLVersionInfo, char* fpchFWVersionInfo) {
-  if (!Clients().IsValidClient(nClientID)) return ERR_INVALID_CLIENT_ID;
+  if (!TheRegistry().Find(nClientID)) return ERR_INVALID_CLIENT_ID;
   if (fpchAPIVersionInfo == nullptr || fpchDLLVersionInfo == nullptr ||
       fpchFWVersionInfo == nullptr) {
     return ERR_INVALID_COMMAND;  // as for a missing command buffer

@@ -5,7 +5,6 @@
 #include "api/connection_api.h"
 #include "api/rp1210.h"
 #include "api/version_texts.h"
-#include "connection/connection_state.h"
 
 namespace vlr::api {
 namespace {
@@ -99,17 +98,16 @@ RP1210_ReadVersion(char* fpchDLLMajorVersion, char* fpchDLLMinorVersion,
 
 extern "C" RP1210_EXPORT short RP1210_API RP1210_GetHardwareStatus(
     short nClientID, char* fpchClientInfo, short nInfoSize, short) {
-  if (!Clients().IsValidClient(nClientID)) return ERR_INVALID_CLIENT_ID;
-  const int16_t deviceId = Clients().GetDeviceId(nClientID);
-  const auto clients = static_cast<uint8_t>(Device().GetClientCount(deviceId));
+  // The session stays alive while this call holds it; its port may close
+  // meanwhile, which the modem status query finds.
+  const ClientRef ref = TheRegistry().Find(nClientID);
+  if (!ref) return ERR_INVALID_CLIENT_ID;
+  const auto clients = static_cast<uint8_t>(ref.session->ClientCount());
   // A lost adapter shows as a link that is down; its port can no longer
   // report a modem status.
-  const bool linkDown = Connection().LinkDown();
+  const bool linkDown = ref.session->LinkDown();
   uint32_t modem = 0;
-  if (!linkDown &&
-      !platform::GetModemStatus(Device().GetPortHandle(deviceId), modem)) {
-    return 0;
-  }
+  if (!linkDown && !ref.session->ModemStatus(modem)) return 0;
   const bool ctsOn = !linkDown && (modem & platform::kModemCtsOn) != 0;
   const uint8_t block[api::kStatusSize] = {
       static_cast<uint8_t>(ctsOn ? 3 : 0), clients, 0, 0, 1, clients};

@@ -11,23 +11,22 @@
 namespace vlr::api {
 namespace {
 
-const char* ConnectionSpeedText() {
-  return Connection().IsJ1939() ? "250000" : "9600";
+const char* ConnectionSpeedText(Protocol protocol) {
+  return protocol == Protocol::kJ1939 ? "250000" : "9600";
 }
 
 }  // namespace
 
-int16_t FlushBuffers(int16_t clientId) {
-  ClientSlot& slot = Clients().Slot(clientId);
-  slot.rxQueue->Clear();  // a failure leaves entries queued; nothing to undo
-  slot.txQueue->Clear();
+int16_t FlushBuffers(Client& client) {
+  client.rxQueue.Clear();  // a failure leaves entries queued; nothing to undo
+  client.txQueue.Clear();
   return 0;
 }
 
 // A speed cut short to fit would be a wrong speed, so a buffer too small
 // for the whole text gets nothing.
-int16_t GetConnectionSpeed(uint8_t* buffer, int16_t size) {
-  const char* text = ConnectionSpeedText();
+int16_t GetConnectionSpeed(Protocol protocol, uint8_t* buffer, int16_t size) {
+  const char* text = ConnectionSpeedText(protocol);
   const size_t needed = std::strlen(text) + 1;
   if (buffer == nullptr || size < 0 || static_cast<size_t>(size) < needed) {
     return ERR_INVALID_COMMAND;
@@ -36,8 +35,8 @@ int16_t GetConnectionSpeed(uint8_t* buffer, int16_t size) {
   return 0;
 }
 
-int16_t SetJ1939Baud(const uint8_t* buffer, int16_t size) {
-  if (!Connection().IsJ1939()) return ERR_COMMAND_NOT_SUPPORTED;
+int16_t SetJ1939Baud(Protocol protocol, const uint8_t* buffer, int16_t size) {
+  if (protocol != Protocol::kJ1939) return ERR_COMMAND_NOT_SUPPORTED;
   if (buffer == nullptr || size < 2) return ERR_INVALID_COMMAND;
   const uint8_t when = buffer[0];
   const uint8_t rate = buffer[1];

@@ -1,21 +1,21 @@
 #include <span>
 #include <vector>
 
+#include "api/connection_api.h"
 #include "api/rp1210.h"
-#include "connection/connection_state.h"
 #include "link/frames.h"
 
 namespace vlr::api {
 namespace {
 
-int16_t Enqueue(MessageQueue& tx, uint32_t session,
+int16_t Enqueue(MessageQueue& tx, uint32_t connection,
                 const std::vector<link::Frame>& frames) {
   std::vector<std::span<const uint8_t>> views;
   views.reserve(frames.size());
   for (const link::Frame& frame : frames) views.push_back(frame.View());
   // All frames of a message or none: a transfer cut in the middle would be
   // worse than one the application knows it must send again.
-  switch (tx.PushAllFor(session, views)) {
+  switch (tx.PushAllFor(connection, views)) {
     case PushAllResult::kQueued:
       return 0;
     case PushAllResult::kClosed:
@@ -28,23 +28,21 @@ int16_t Enqueue(MessageQueue& tx, uint32_t session,
 }
 
 int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size) {
-  ConnectionState& state = Connection();
-  if (state.LinkStopped.load(std::memory_order_acquire) != 0 ||
-      state.LinkDown()) {
+  // Taken once, so the frames go to this connection's queue or nowhere.
+  const ClientRef ref = TheRegistry().Find(clientId);
+  if (!ref) return ERR_INVALID_CLIENT_ID;
+  if (ref.session->LinkStopped() || ref.session->LinkDown()) {
     return ERR_HARDWARE_NOT_RESPONDING;
   }
-  // Taken once, so the frames go to this connection's queue or nowhere.
-  const uint32_t session = Clients().Session(clientId);
-  if (session == MessageQueue::kNoSession) return ERR_INVALID_CLIENT_ID;
   if (size < 0 || size > 512 || message == nullptr) return ERR_MESSAGE_TOO_LONG;
   std::vector<link::Frame> frames;
   const auto built = link::BuildMessageFrames(
-      state.currentDeviceId.load(std::memory_order_relaxed), state.IsJ1939(),
-      state.j1708RawMode.load(std::memory_order_relaxed) != 0,
+      ref.deviceId, ref.protocol == Protocol::kJ1939,
+      ref.client->j1708Raw.load(std::memory_order_acquire),
       std::span<const uint8_t>(message, static_cast<size_t>(size)), frames);
   if (built == link::BuildResult::kNoFraming) return 0;
   if (built != link::BuildResult::kOk) return ERR_MESSAGE_TOO_LONG;
-  return Enqueue(*Clients().Slot(clientId).txQueue, session, frames);
+  return Enqueue(ref.client->txQueue, ref.connection, frames);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 namespace vlr {
 
-// Tuning values that every connect sets afresh; there is no configuration.
+// Tuning values; there is no configuration.
 struct DriverSettings {
   int32_t readerPriority = 3;
   int32_t writerPriority = 5;
@@ -13,7 +13,24 @@ struct DriverSettings {
   int32_t writerCycleSleep = 20;  // ms
 };
 
+inline constexpr DriverSettings kDriverSettings{};
+
 // Priority codes -> Win32 thread priority levels; any other code is normal.
-int ThreadPriorityForCode(int32_t code);
+constexpr int ThreadPriorityForCode(int32_t code) {
+  switch (code) {
+    case 1:
+      return -2;
+    case 2:
+      return -1;
+    case 4:
+      return 1;
+    case 5:
+      return 2;
+    case 6:
+      return 15;
+    default:
+      return 0;
+  }
+}
 
 }  // namespace vlr

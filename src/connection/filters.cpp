@@ -36,12 +36,8 @@ bool EntryEquals(const J1939FilterEntry& entry, const uint8_t* group) {
 
 }  // namespace
 
-bool FilterState::MatchJ1708(uint8_t mid) const {
-  const int16_t count = filterCount.load(std::memory_order_acquire);
-  if (count == 0) return true;
-  if (count < 0) return false;
-  const auto used = midList.begin() + std::min<int>(count, 256);
-  return std::find(midList.begin(), used, mid) != used;
+bool FilterState::MatchJ1708(uint8_t) const {
+  return filterCount.load(std::memory_order_acquire) == 0;
 }
 
 static bool GroupAccepts(const J1939FilterEntry& g, const uint8_t* m) {
@@ -78,6 +74,24 @@ void FilterState::ClearJ1939Filters() {
   for (int k = 0; k < std::min<int>(count, kMaxFilterEntries); ++k) {
     StoreEntry(j1939Filters[k], kZeroGroup);
   }
+}
+
+void FilterState::Reset() {
+  ClearJ1939Filters();
+  filterCount.store(-1, std::memory_order_release);
+}
+
+std::vector<J1939FilterGroup> FilterState::StoredGroups() const {
+  const int16_t count = filterCount.load(std::memory_order_acquire);
+  std::vector<J1939FilterGroup> groups;
+  for (int k = 0; k < std::min<int>(count, kMaxFilterEntries); ++k) {
+    J1939FilterGroup group;
+    for (size_t i = 0; i < group.size(); ++i) {
+      group[i] = LoadByte(j1939Filters[k][i]);
+    }
+    groups.push_back(group);
+  }
+  return groups;
 }
 
 static bool IsStored(const FilterState& state, int stored,

@@ -30,8 +30,10 @@ using J1939FilterGroup = std::array<uint8_t, kFilterGroupSize>;
 // entry is written before `filterCount` grows to include it (release) and
 // read only after the count is seen (acquire), and entries are zeroed
 // before the count shrinks, so a test never sees a half-written entry.
+//
+// A client's protocol is fixed, so a J1708 client's filter is only ever
+// "pass all" or "discard all"; stored groups are J1939 only.
 struct FilterState {
-  std::array<uint8_t, 256> midList{};
   std::array<J1939FilterEntry, kMaxFilterEntries> j1939Filters{};
   // -1 (or any negative) discard all, 0 pass all, n > 0 entries in force.
   std::atomic<int16_t> filterCount{-1};
@@ -41,6 +43,10 @@ struct FilterState {
   // source, destination, data. At least 6 bytes.
   bool MatchJ1939(const uint8_t* message) const;
   void ClearJ1939Filters();
+  // Back to the state of a new connection: discard all.
+  void Reset();
+  // The stored groups, in the order they were stored.
+  std::vector<J1939FilterGroup> StoredGroups() const;
 };
 
 enum class AddFilterResult { kOk, kBadSize, kTooMany };

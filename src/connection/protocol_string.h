@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "connection/connection_state.h"
+#include "connection/protocol.h"
 
 namespace vlr {
 

@@ -1,17 +1,24 @@
 #include "link/command_channel.h"
 
-#include "connection/connection_state.h"
-
 namespace vlr::link {
 
-CommandChannel& Commands() {
-  static CommandChannel channel;
-  return channel;
+CommandChannel::CommandChannel()
+    : progress_(platform::CreateManualResetEvent()) {}
+
+CommandChannel::~CommandChannel() { platform::CloseEvent(progress_); }
+
+bool CommandChannel::Settled(uint32_t sequence, bool awaitAck) const {
+  if (acknowledgedSequence_.load(std::memory_order_acquire) == sequence) {
+    return true;
+  }
+  return !awaitAck &&
+         writtenSequence_.load(std::memory_order_acquire) == sequence;
 }
 
 bool CommandChannel::Exchange(const Frame& frame, bool awaitAck,
                               uint32_t timeoutMs) {
   platform::LockGuard one(exchangeLock_);
+  if (abandoned_.load(std::memory_order_acquire)) return false;
   uint32_t sequence = 0;
   {
     platform::LockGuard guard(pendingLock_);
@@ -19,37 +26,41 @@ bool CommandChannel::Exchange(const Frame& frame, bool awaitAck,
     pending_ = frame;
     pendingChannel_ = frame.length > 2 ? frame.bytes[2] : 0;
     hasPending_ = true;
+    hasPendingHint_.store(true, std::memory_order_release);
   }
   const uint32_t start = platform::TickCount();
   for (;;) {
-    const bool written =
-        writtenSequence_.load(std::memory_order_acquire) == sequence;
-    if (written && !awaitAck) return true;
-    if (acknowledgedSequence_.load(std::memory_order_acquire) == sequence) {
-      return true;
-    }
-    // A vanished adapter neither takes the frame nor answers it.
-    if (Connection().LinkDown()) break;
-    if (platform::TickCount() - start >= timeoutMs) break;
-    platform::SleepMs(1);
+    // Reset before the test: a step that comes after the test signals
+    // again, and one that came before it is seen by the test.
+    platform::ResetEvent(progress_);
+    if (Settled(sequence, awaitAck)) return true;
+    if (abandoned_.load(std::memory_order_acquire)) break;
+    const uint32_t waited = platform::TickCount() - start;
+    if (waited >= timeoutMs) break;
+    platform::WaitForEvent(progress_, timeoutMs - waited);
   }
-  // Not written in time (the link is stopping): withdraw it, so a late
-  // writer cycle does not send a command nobody waits for.
+  // Not written or answered in time: withdraw it, so a late writer cycle
+  // does not send a command nobody waits for.
   platform::LockGuard guard(pendingLock_);
-  if (hasPending_) hasPending_ = false;
+  hasPending_ = false;
+  hasPendingHint_.store(false, std::memory_order_release);
   return false;
 }
 
 bool CommandChannel::TakePending(Frame& out) {
-  platform::LockGuard guard(pendingLock_);
-  if (!hasPending_) return false;
-  out = pending_;
-  hasPending_ = false;
-  // Marked before the port write, as OkToSend is cleared before it: an
-  // acknowledgement the reader parses while the write is finishing must
-  // count for this frame, not for the one before.
-  writtenChannel_.store(pendingChannel_, std::memory_order_relaxed);
-  writtenSequence_.store(nextSequence_ - 1, std::memory_order_release);
+  {
+    platform::LockGuard guard(pendingLock_);
+    if (!hasPending_) return false;
+    out = pending_;
+    hasPending_ = false;
+    hasPendingHint_.store(false, std::memory_order_release);
+    // Marked before the port write, as OkToSend is cleared before it: an
+    // acknowledgement the reader parses while the write is finishing must
+    // count for this frame, not for the one before.
+    writtenChannel_.store(pendingChannel_, std::memory_order_relaxed);
+    writtenSequence_.store(nextSequence_ - 1, std::memory_order_release);
+  }
+  platform::SignalEvent(progress_);
   return true;
 }
 
@@ -58,14 +69,13 @@ void CommandChannel::Acknowledged(uint8_t channelId) {
   if (written != 0 &&
       writtenChannel_.load(std::memory_order_relaxed) == channelId) {
     acknowledgedSequence_.store(written, std::memory_order_release);
+    platform::SignalEvent(progress_);
   }
 }
 
-void CommandChannel::Reset() {
-  platform::LockGuard guard(pendingLock_);
-  hasPending_ = false;
-  writtenSequence_.store(0, std::memory_order_relaxed);
-  acknowledgedSequence_.store(0, std::memory_order_relaxed);
+void CommandChannel::Abandon() {
+  abandoned_.store(true, std::memory_order_release);
+  platform::SignalEvent(progress_);
 }
 
 }  // namespace vlr::link

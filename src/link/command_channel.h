@@ -9,12 +9,17 @@
 
 namespace vlr::link {
 
-// Command frames for the adapter after start-up. The writer thread stays the
+// Command frames for one adapter after start-up. The writer thread stays the
 // only writer of the port, so an application thread hands it the frame and
 // waits; the reader thread, which sees the adapter's acknowledgement in the
 // byte stream, wakes the waiting thread.
 class CommandChannel {
  public:
+  CommandChannel();
+  ~CommandChannel();
+  CommandChannel(const CommandChannel&) = delete;
+  CommandChannel& operator=(const CommandChannel&) = delete;
+
   // Application thread. Queues `frame` ahead of any message frame and, when
   // `awaitAck`, waits up to `timeoutMs` for the adapter to acknowledge it.
   // True when acknowledged, or when no acknowledgement was awaited and the
@@ -24,14 +29,22 @@ class CommandChannel {
   // Writer thread: takes the frame waiting to be written, if any, and marks
   // it as the frame written last.
   bool TakePending(Frame& out);
+  // Writer thread: a frame is waiting (a hint; TakePending decides).
+  bool HasPending() const {
+    return hasPendingHint_.load(std::memory_order_acquire);
+  }
 
   // Reader thread: the adapter acknowledged a command on `channel`.
   void Acknowledged(uint8_t channelId);
 
-  // Connect: forget everything of the previous connection.
-  void Reset();
+  // The link is gone (stopped, or the adapter vanished): no frame will be
+  // written or answered any more, so waits end now rather than at their
+  // bound, and later exchanges fail at once.
+  void Abandon();
 
  private:
+  bool Settled(uint32_t sequence, bool awaitAck) const;
+
   // One command at a time; held while waiting for the acknowledgement, so
   // it comes first: Exchange takes pendingLock_ inside it, and nothing that
   // holds pendingLock_ may wait for a command.
@@ -41,11 +54,14 @@ class CommandChannel {
   bool hasPending_ GUARDED_BY(pendingLock_) = false;
   uint32_t nextSequence_ GUARDED_BY(pendingLock_) = 1;
   uint8_t pendingChannel_ GUARDED_BY(pendingLock_) = 0;
+  std::atomic<bool> hasPendingHint_{false};
   std::atomic<uint32_t> writtenSequence_{0};
   std::atomic<uint8_t> writtenChannel_{0};
   std::atomic<uint32_t> acknowledgedSequence_{0};
+  std::atomic<bool> abandoned_{false};
+  // Signalled on every step an exchange waits for: its frame written, an
+  // acknowledgement, the link gone.
+  platform::Event progress_;
 };
-
-CommandChannel& Commands();
 
 }  // namespace vlr::link

@@ -82,6 +82,7 @@ class CountedScan {
   // Each returns where the scan goes on, or nullopt when it ends here.
   std::optional<size_t> TakeJ1708Frame(size_t at);
   std::optional<size_t> TakeJ1939Frame(size_t at);
+  std::optional<size_t> TakeEitherFrame(size_t at);
   void DeliverJ1939(std::span<const uint8_t> frame);
   std::span<const uint8_t> Data() const { return {buffer_.data(), total_}; }
 
@@ -104,11 +105,14 @@ CountedScan::CountedScan(std::span<const uint8_t> read, KeptTail& tail,
 }
 
 void CountedScan::Run() {
-  const bool j1708 = sink_.Protocol() == ParseProtocol::kJ1708;
+  const bool j1708 = sink_.Wants(ParseProtocol::kJ1708);
+  const bool j1939 = sink_.Wants(ParseProtocol::kJ1939);
+  if (!j1708 && !j1939) return;
   size_t at = 0;
   while (at < total_) {
-    const std::optional<size_t> next =
-        j1708 ? TakeJ1708Frame(at) : TakeJ1939Frame(at);
+    const std::optional<size_t> next = j1708 && j1939 ? TakeEitherFrame(at)
+                                       : j1708        ? TakeJ1708Frame(at)
+                                                      : TakeJ1939Frame(at);
     if (!next) return;
     at = *next;
   }
@@ -127,9 +131,25 @@ std::optional<size_t> CountedScan::TakeJ1708Frame(size_t at) {
   const auto message =
       data.subspan(at + kJ1708MessageOffset, length - kJ1708FrameOverhead);
   if (SumIsZero(message) && sink_.AcceptJ1708(message.front())) {
-    const size_t checksum = sink_.J1708RawMode() ? 0 : 1;
-    sink_.Deliver(message.first(message.size() - checksum), kNotifyValue);
+    sink_.DeliverJ1708(message, kNotifyValue);
   }
+  return at + length;
+}
+
+// With clients of both protocols the stream carries both kinds of frame,
+// each led by its length. A J1939 frame shows itself by its mark and its
+// sum; anything else is taken as a J1708 frame, whose length is trusted.
+std::optional<size_t> CountedScan::TakeEitherFrame(size_t at) {
+  const std::span<const uint8_t> data = Data();
+  if (!IsJ1939FrameStart(data, at)) return TakeJ1708Frame(at);
+  const size_t length = data[at];
+  if (at + length > data.size()) {
+    KeepFrom(data, at, tail_);
+    return std::nullopt;
+  }
+  const auto frame = data.subspan(at, length);
+  if (!SumIsZero(frame)) return TakeJ1708Frame(at);
+  DeliverJ1939(frame);
   return at + length;
 }
 
@@ -148,7 +168,9 @@ void CountedScan::DeliverJ1939(std::span<const uint8_t> frame) {
   // Below PF 240 the PS byte is the destination, not part of the PGN, so
   // the PGN's low byte is cleared whatever the adapter put there.
   if (record[1] < kFirstBroadcastFormat) record[0] = 0;
-  if (sink_.AcceptJ1939(record.data())) sink_.Deliver(record, kNotifyValue);
+  if (sink_.AcceptJ1939(record.data())) {
+    sink_.DeliverJ1939(record, kNotifyValue);
+  }
 }
 
 }  // namespace

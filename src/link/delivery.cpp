@@ -1,59 +1,58 @@
 #include "link/delivery.h"
 
-#include "connection/connection_state.h"
-#include "link/command_channel.h"
+#include "connection/session.h"
 
 namespace vlr::link {
+namespace {
 
-void DeliverToClient(std::span<const uint8_t> record, uint8_t echo,
-                     int notifyValue) {
-  ClientSlot& slot = Clients().Slot(0);
-  if (!record.empty()) {
-    // A failed push (no memory) loses this message only; the link goes on.
-    slot.rxQueue->Push(record.data(), static_cast<uint32_t>(record.size()),
-                       true, 0, echo);
-  }
+Protocol ProtocolOf(ParseProtocol protocol) {
+  return protocol == ParseProtocol::kJ1939 ? Protocol::kJ1939
+                                           : Protocol::kJ1708;
+}
+
+}  // namespace
+
+void NotifyApplication(int value) {
   // The same name always gives the same number; registering once per
   // process keeps a system call off the path of every message.
   static const uint32_t message =
       platform::RegisterNotification(kNotificationName);
-  platform::BroadcastNotification(message, static_cast<uintptr_t>(notifyValue),
-                                  notifyValue);
+  platform::BroadcastNotification(message, static_cast<uintptr_t>(value),
+                                  value);
 }
 
-ParseProtocol ConnectionSink::Protocol() const {
-  return Connection().IsJ1939() ? ParseProtocol::kJ1939 : ParseProtocol::kJ1708;
+bool SessionSink::Wants(ParseProtocol protocol) const {
+  return session_.HasClient(ProtocolOf(protocol));
 }
 
-bool ConnectionSink::J1708RawMode() const {
-  return Connection().j1708RawMode.load(std::memory_order_relaxed) != 0;
+bool SessionSink::AcceptJ1708(uint8_t mid) {
+  return session_.AnyClientAccepts(Protocol::kJ1708, nullptr, mid);
 }
 
-bool ConnectionSink::AcceptJ1708(uint8_t mid) {
-  return Clients().MatchJ1708(0, mid);
+bool SessionSink::AcceptJ1939(const uint8_t* message) {
+  return session_.AnyClientAccepts(Protocol::kJ1939, message, 0);
 }
 
-bool ConnectionSink::AcceptJ1939(const uint8_t* message) {
-  return Clients().MatchJ1939(0, message);
+void SessionSink::DeliverJ1708(std::span<const uint8_t> message,
+                               int notifyValue) {
+  if (session_.Deliver(Protocol::kJ1708, message)) {
+    NotifyApplication(notifyValue);
+  }
 }
 
-void ConnectionSink::Deliver(std::span<const uint8_t> record, int notifyValue) {
-  // A one-byte J1708 payload is a checksum without a MID: in converted mode
-  // nothing of it is left to hand to the application.
-  if (record.empty()) return;
-  DeliverToClient(record, 0, notifyValue);
+void SessionSink::DeliverJ1939(std::span<const uint8_t> record,
+                               int notifyValue) {
+  if (session_.Deliver(Protocol::kJ1939, record)) {
+    NotifyApplication(notifyValue);
+  }
 }
 
-bool ConnectionSink::OkToSend() const {
-  return Connection().OkToSend.load(std::memory_order_acquire) != 0;
-}
+bool SessionSink::OkToSend() const { return session_.OkToSend(); }
 
-void ConnectionSink::SetOkToSend() {
-  Connection().OkToSend.store(1, std::memory_order_release);
-}
+void SessionSink::SetOkToSend() { session_.SetOkToSend(true); }
 
-void ConnectionSink::CommandAcknowledged(uint8_t channel) {
-  Commands().Acknowledged(channel);
+void SessionSink::CommandAcknowledged(uint8_t channel) {
+  session_.Commands().Acknowledged(channel);
 }
 
 }  // namespace vlr::link

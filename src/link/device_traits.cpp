@@ -6,8 +6,27 @@
 namespace vlr::link {
 namespace {
 
-constexpr uint32_t k1xxRate = 38400;
-constexpr uint32_t k2xxRate = 115200;
+constexpr FamilyRules k1xxRules{
+    .lineRate = 38400,
+    .startUp = StartUp::kSetLine,
+    .readIntervalMs = 0,
+    .readTotalMs = 20,
+    .writeTotalMs = 20,
+    .takesCommands = false,
+    .filtersJ1939 = false,
+    .readyFlowControl = false,
+};
+
+constexpr FamilyRules k2xxRules{
+    .lineRate = 115200,
+    .startUp = StartUp::kRateDialogue,
+    .readIntervalMs = 1,
+    .readTotalMs = 20,
+    .writeTotalMs = 20,
+    .takesCommands = true,
+    .filtersJ1939 = true,
+    .readyFlowControl = true,
+};
 
 // Device 103 keeps the application waiting half a second after a
 // successful connect. Nothing in the driver needs the pause (no frames go
@@ -19,16 +38,15 @@ constexpr auto F1 = DeviceFamily::k1xx;
 constexpr auto F2 = DeviceFamily::k2xx;
 
 constexpr std::array<DeviceTraits, 8> kDevices{{
-    // id  family port framing           rate      start-up pause  watch
-    {101, F1, 1, Framing::kCounted, k1xxRate, StartUp::kSetLine, 0, false},
-    {102, F1, 2, Framing::kCounted, k1xxRate, StartUp::kSetLine, 0, false},
-    {103, F1, 3, Framing::kNone, k1xxRate, StartUp::kSetLine, k103PauseMs,
-     false},
-    {104, F1, 4, Framing::kNone, k1xxRate, StartUp::kSetLine, 0, true},
-    {201, F2, 1, Framing::kSynced, k2xxRate, StartUp::kRateDialogue, 0, false},
-    {202, F2, 2, Framing::kSynced, k2xxRate, StartUp::kRateDialogue, 0, false},
-    {203, F2, 3, Framing::kSynced, k2xxRate, StartUp::kRateDialogue, 0, false},
-    {204, F2, 4, Framing::kSynced, k2xxRate, StartUp::kRateDialogue, 0, false},
+    // id  family port framing      pause        watch  family rules
+    {101, F1, 1, Framing::kCounted, 0, false, k1xxRules},
+    {102, F1, 2, Framing::kCounted, 0, false, k1xxRules},
+    {103, F1, 3, Framing::kNone, k103PauseMs, false, k1xxRules},
+    {104, F1, 4, Framing::kNone, 0, true, k1xxRules},
+    {201, F2, 1, Framing::kSynced, 0, false, k2xxRules},
+    {202, F2, 2, Framing::kSynced, 0, false, k2xxRules},
+    {203, F2, 3, Framing::kSynced, 0, false, k2xxRules},
+    {204, F2, 4, Framing::kSynced, 0, false, k2xxRules},
 }};
 
 }  // namespace

@@ -34,17 +34,36 @@ enum class StartUp {
                   // turn reception on for the connection's protocol
 };
 
+// The rules one adapter family follows on the serial line.
+struct FamilyRules {
+  uint32_t lineRate;
+  StartUp startUp;
+  // The port's read and write time-outs (ms). A nonzero interval ends a
+  // read soon after a burst: the 2xx adapter sends each frame in one.
+  uint32_t readIntervalMs;
+  uint32_t readTotalMs;
+  uint32_t writeTotalMs;
+  // The adapter takes command frames after start-up: reception switches
+  // per protocol and the J1939 identifier filter; it hears reception off
+  // at the last disconnect.
+  bool takesCommands;
+  // The adapter applies the J1939 identifier filter it was given, so the
+  // parser passes J1939 frames on unfiltered.
+  bool filtersJ1939;
+  // Each J1708 frame written waits for the adapter's ready frame.
+  bool readyFlowControl;
+};
+
 struct DeviceTraits {
   int16_t id;
   DeviceFamily family;
   uint8_t comPort;  // "COMn"
   Framing framing;
-  uint32_t lineRate;
-  StartUp startUp;
   uint32_t pauseAfterConnectMs;
   // The reader thread ends the link when the outside application's
   // transmission window shows its disconnected state.
   bool watchesWindow;
+  FamilyRules rules;
 };
 
 // The eight valid devices.

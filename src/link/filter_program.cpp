@@ -5,39 +5,64 @@
 namespace vlr::link {
 namespace {
 
-constexpr int kAdapterSlots = 4;
+constexpr size_t kAdapterSlots = 4;
 
-J1939FilterGroup GroupOf(const FilterState& filters, int entry) {
-  J1939FilterGroup group;
-  std::copy_n(filters.j1939Filters[entry].begin(), group.size(), group.begin());
-  return group;
+bool SlotChanged(const AdapterFilter& adapter, const FilterUnion& wanted,
+                 size_t slot) {
+  return slot >= adapter.groups.size() ||
+         adapter.groups[slot] != wanted.groups[slot];
+}
+
+std::vector<CommandStep> Reprogram(AdapterFilter& adapter,
+                                   const FilterUnion& wanted, bool receiveOn) {
+  std::vector<CommandStep> steps;
+  steps.push_back({ReceiveOffFrame(true), true});
+  steps.push_back({FilterMaskFrame(AdapterMask(wanted.groups)), false});
+  const size_t slots = std::min(wanted.groups.size(), kAdapterSlots);
+  for (size_t slot = 0; slot < slots; ++slot) {
+    if (!SlotChanged(adapter, wanted, slot)) continue;
+    steps.push_back(
+        {FilterSlotFrame(static_cast<int>(slot), wanted.groups[slot]), true});
+  }
+  // The sequence began by switching reception off; left that way, the
+  // adapter would report nothing at all after a filter was added.
+  if (receiveOn) steps.push_back({ReceiveOnFrame(true), true});
+  adapter.groups = wanted.groups;
+  return steps;
 }
 
 }  // namespace
 
-uint32_t AdapterMask(const FilterState& filters, int storedCount) {
-  if (storedCount > kAdapterSlots) return 0;
+uint32_t AdapterMask(std::span<const J1939FilterGroup> groups) {
+  if (groups.empty() || groups.size() > kAdapterSlots) return 0;
   uint32_t mask = 0xFFFFFFFFu;
-  for (int k = 0; k < storedCount; ++k) {
-    mask &= FilterMaskFor(GroupOf(filters, k));
-  }
-  return storedCount > 0 ? mask : 0;
+  for (const J1939FilterGroup& group : groups) mask &= FilterMaskFor(group);
+  return mask;
 }
 
-std::vector<CommandStep> AdapterFilterProgram(const FilterState& filters,
-                                              int storedCount,
-                                              const std::vector<int>& added) {
-  std::vector<CommandStep> steps;
-  if (added.empty()) return steps;
-  steps.push_back({ReceiveOffFrame(true), true});
-  steps.push_back({FilterMaskFrame(AdapterMask(filters, storedCount)), false});
-  for (const int entry : added) {
-    if (entry < 0 || entry >= kAdapterSlots) continue;
-    steps.push_back({FilterSlotFrame(entry, GroupOf(filters, entry)), true});
+std::vector<CommandStep> ProgramAfterAdding(AdapterFilter& adapter,
+                                            const FilterUnion& wanted,
+                                            bool receiveOn) {
+  if (wanted.open || wanted.groups == adapter.groups) return {};
+  return Reprogram(adapter, wanted, receiveOn);
+}
+
+std::vector<CommandStep> ProgramAfterClearing(AdapterFilter& adapter,
+                                              const FilterUnion& wanted,
+                                              bool receiveOn) {
+  if (!wanted.open && !wanted.groups.empty() &&
+      wanted.groups != adapter.groups) {
+    return Reprogram(adapter, wanted, receiveOn);
   }
-  // The sequence began by switching reception off; left that way, the
-  // adapter would report nothing at all after a filter was added.
-  steps.push_back({ReceiveOnFrame(true), true});
+  std::vector<CommandStep> steps;
+  // The adapter keeps the identifier filter it was given; with the groups
+  // gone, an all-zero mask lets everything in again, or "all pass" would
+  // still pass only the old groups.
+  if ((wanted.open || wanted.groups.empty()) && !adapter.groups.empty()) {
+    steps.push_back({FilterMaskFrame(0), false});
+    adapter.groups.clear();
+  }
+  if (receiveOn) steps.push_back({ReceiveOnFrame(true), true});
   return steps;
 }
 

@@ -12,8 +12,8 @@ namespace vlr::link {
 constexpr size_t kMaxReadSize = 4000;
 constexpr size_t kMaxRecordSize = 261;  // 6-byte J1939 header + 255
 
-// Bytes held back between reads to join frames split across them; shared by
-// both parsers because only one device is open at a time.
+// Bytes held back between reads to join frames split across them; one per
+// open device, kept by its session.
 struct KeptTail {
   std::array<uint8_t, 800> bytes{};
   size_t count = 0;
@@ -21,18 +21,25 @@ struct KeptTail {
 
 enum class ParseProtocol : uint8_t { kJ1708, kJ1939 };
 
-// Everything a parser asks of the connection or hands to it.
+// Everything a parser asks of the open device or hands to it.
 class ParserSink {
  public:
   virtual ~ParserSink() = default;
-  virtual ParseProtocol Protocol() const = 0;
-  virtual bool J1708RawMode() const = 0;
-  // Client slot 0's filter tests.
+  // Some client of the device takes messages of `protocol`. Message frames
+  // of a protocol nobody takes are scanned over like any other bytes.
+  virtual bool Wants(ParseProtocol protocol) const = 0;
+  // Some client's filter accepts the message.
   virtual bool AcceptJ1708(uint8_t mid) = 0;
   virtual bool AcceptJ1939(const uint8_t* message) = 0;  // 14+ bytes
-  // Queue one record (at most kMaxRecordSize bytes) and notify with
-  // `notifyValue` as both window message parameters.
-  virtual void Deliver(std::span<const uint8_t> record, int notifyValue) = 0;
+  // Queue one message for the clients that take it and notify with
+  // `notifyValue` as both window message parameters. A J1708 message is
+  // MID, data and its checksum byte (each client's mode decides whether it
+  // keeps the checksum); a J1939 record is the delivered layout, at most
+  // kMaxRecordSize bytes.
+  virtual void DeliverJ1708(std::span<const uint8_t> message,
+                            int notifyValue) = 0;
+  virtual void DeliverJ1939(std::span<const uint8_t> record,
+                            int notifyValue) = 0;
   // J1708 flow control of the 2xx family.
   virtual bool OkToSend() const = 0;
   virtual void SetOkToSend() = 0;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "connection/connection_state.h"
 #include "link/device_traits.h"
 #include "link/frames.h"
 #include "link/reply_scan.h"
@@ -18,22 +17,13 @@ using platform::Purge;
 
 constexpr uint32_t kWakeUpRate = 9600;
 
-platform::PortTimeouts TimeoutsFor(DeviceFamily family,
+platform::PortTimeouts TimeoutsFor(const FamilyRules& rules,
                                    platform::PortTimeouts t) {
-  if (family == DeviceFamily::k1xx) {
-    t.readInterval = 0;
-    t.readTotalMultiplier = 0;
-    t.readTotalConstant = 20;
-    t.writeTotalConstant = 20;
-  } else if (family == DeviceFamily::k2xx) {
-    // A gap of more than 1 ms after a byte ends the read: the adapter sends
-    // each frame in one burst, so a read returns soon after a frame ends.
-    t.readInterval = 1;
-    t.readTotalMultiplier = 0;
-    t.readTotalConstant = 20;
-    t.writeTotalMultiplier = 0;
-    t.writeTotalConstant = 20;
-  }
+  t.readInterval = rules.readIntervalMs;
+  t.readTotalMultiplier = 0;
+  t.readTotalConstant = rules.readTotalMs;
+  t.writeTotalMultiplier = 0;
+  t.writeTotalConstant = rules.writeTotalMs;
   return t;
 }
 
@@ -54,7 +44,7 @@ bool SetLine(platform::Port port, uint32_t rate) {
   return platform::SetLineSettings(port, line);
 }
 
-int RateDialogue(platform::Port port, uint32_t lineRate) {
+int RateDialogue(platform::Port port, uint32_t lineRate, bool j1939) {
   if (!SetLine(port, kWakeUpRate)) return 0;
   const std::array<uint8_t, 22> wakeUp = [] {
     std::array<uint8_t, 22> run;
@@ -73,7 +63,6 @@ int RateDialogue(platform::Port port, uint32_t lineRate) {
   platform::SleepMs(100);
   if (!SetLine(port, lineRate)) return 0;
   platform::SleepMs(50);
-  const bool j1939 = Connection().IsJ1939();
   const Frame receiveOn = ReceiveOnFrame(j1939);
   const auto ack =
       AcknowledgementFor(j1939 ? channel::kJ1939 : channel::kJ1708);
@@ -86,11 +75,9 @@ int RateDialogue(platform::Port port, uint32_t lineRate) {
 
 }  // namespace
 
-platform::Port OpenDevicePort(int16_t deviceId) {
-  const DeviceTraits* traits = TraitsOf(deviceId);
-  if (traits == nullptr) return nullptr;
+platform::Port OpenDevicePort(const DeviceTraits& traits) {
   char name[16];
-  std::snprintf(name, sizeof name, "COM%d", traits->comPort);
+  std::snprintf(name, sizeof name, "COM%d", traits.comPort);
   platform::Port port = platform::OpenPort(name);
   if (port == nullptr) return nullptr;
   for (Purge action : {Purge::kReceiveClear, Purge::kTransmitClear,
@@ -100,20 +87,21 @@ platform::Port OpenDevicePort(int16_t deviceId) {
   return port;
 }
 
-int ConfigurePort(platform::Port port, int16_t deviceId, long, long) {
-  const DeviceTraits* traits = TraitsOf(deviceId);
-  const DeviceFamily family = traits ? traits->family : DeviceFamily::kNone;
+int ConfigurePort(platform::Port port, const DeviceTraits& traits,
+                  Protocol protocol) {
   platform::PortTimeouts timeouts;
   platform::GetTimeouts(port, timeouts);  // a failure leaves the defaults
-  if (!platform::SetTimeouts(port, TimeoutsFor(family, timeouts))) return 0;
+  if (!platform::SetTimeouts(port, TimeoutsFor(traits.rules, timeouts))) {
+    return 0;
+  }
   platform::LineSettings line;
   if (!platform::GetLineSettings(port, line)) return 0;
-  if (traits == nullptr) return 1;
-  switch (traits->startUp) {
+  switch (traits.rules.startUp) {
     case StartUp::kSetLine:
-      return SetLine(port, traits->lineRate) ? 1 : 0;
+      return SetLine(port, traits.rules.lineRate) ? 1 : 0;
     case StartUp::kRateDialogue:
-      return RateDialogue(port, traits->lineRate);
+      return RateDialogue(port, traits.rules.lineRate,
+                          protocol == Protocol::kJ1939);
   }
   return 0;
 }

@@ -3,19 +3,21 @@
 #include <cstdint>
 #include <span>
 
+#include "connection/protocol.h"
+#include "link/device_traits.h"
 #include "platform/platform.h"
 
 namespace vlr::link {
 
 // Opens the device's "COMn" and purges it. Null when the port cannot be
-// opened or no device has the id.
-platform::Port OpenDevicePort(int16_t deviceId);
+// opened.
+platform::Port OpenDevicePort(const DeviceTraits& traits);
 
 // Sets the port's time-outs for the device's family and its line rate, and
-// runs the device's start-up dialogue (link/device_traits.h). Nonzero on
-// success.
-int ConfigurePort(platform::Port port, int16_t deviceId, long txBufferSize,
-                  long rxBufferSize);
+// runs the device's start-up dialogue (link/device_traits.h), which turns
+// the adapter's reception on for `protocol`. Nonzero on success.
+int ConfigurePort(platform::Port port, const DeviceTraits& traits,
+                  Protocol protocol);
 
 // Writes `command` and, when `expected` is not empty, waits up to
 // `timeoutMs` per try for a reply that begins with it, at a frame start

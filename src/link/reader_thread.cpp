@@ -1,6 +1,7 @@
 #include <array>
 
-#include "connection/connection_state.h"
+#include "connection/driver_settings.h"
+#include "connection/session.h"
 #include "link/adapter_threads.h"
 #include "link/delivery.h"
 #include "link/device_traits.h"
@@ -22,79 +23,73 @@ bool DisconnectedStateShown(platform::Window window) {
          platform::IsWindowEnabled(connect) && platform::IsWindowEnabled(close);
 }
 
-void Parse(Framing framing, std::span<const uint8_t> bytes,
-           ConnectionSink& sink) {
+// The device-104 watch of the outside application's window: true when its
+// "&Disconnect" button has been disabled, and its other two enabled, at two
+// looks 100 ms apart.
+bool TransmissionWindowDisconnected() {
+  platform::Window window =
+      platform::FindTopLevelWindow(kTransmissionWindowTitle);
+  if (window == nullptr || !DisconnectedStateShown(window)) return false;
+  platform::SleepMs(100);
+  // The outside application passes through this state while it redraws
+  // its buttons; only a state that holds means it has disconnected.
+  return DisconnectedStateShown(window);
+}
+
+void Parse(Framing framing, std::span<const uint8_t> bytes, KeptTail& tail,
+           SessionSink& sink) {
   switch (framing) {
     case Framing::kCounted:
-      ParseCountedFrames(bytes, ParserTail(), sink);
+      ParseCountedFrames(bytes, tail, sink);
       break;
     case Framing::kSynced:
-      ParseSyncedFrames(bytes, ParserTail(), sink);
+      ParseSyncedFrames(bytes, tail, sink);
       break;
     case Framing::kNone:
       break;
   }
 }
 
-}  // namespace
-
-void MarkAdapterLost() {
-  if (Connection().adapterLost.exchange(1, std::memory_order_acq_rel) == 0) {
-    platform::DebugOutput("adapter lost\n");
+// One pass: a read bounded by the port's time-outs, parsed at once.
+void ReadOnce(Session& session, SessionSink& sink, std::span<uint8_t> buffer) {
+  uint32_t got = 0;
+  if (session.LinkDown()) {
+    // Nothing will come from a vanished adapter: the pass takes what an
+    // idle read takes, until the application disconnects.
+    platform::SleepMs(kLostAdapterPassMs);
+  } else if (platform::ReadPortChecked(session.Port(), buffer.data(),
+                                       kMaxReadSize,
+                                       got) == platform::PortCondition::kGone) {
+    session.MarkAdapterLost();
+  } else if (got == 0) {
+    if (kDriverSettings.readerIdleSleep != 0) {
+      platform::SleepMs(kDriverSettings.readerIdleSleep);
+    }
+  } else {
+    Parse(session.Traits().framing, {buffer.data(), got}, session.ParserTail(),
+          sink);
   }
 }
 
-KeptTail& ParserTail() {
-  static KeptTail tail;
-  return tail;
-}
+}  // namespace
 
-void WatchTransmissionWindow(const char* title) {
-  platform::Window window = platform::FindTopLevelWindow(title);
-  if (window == nullptr || !DisconnectedStateShown(window)) return;
-  platform::SleepMs(100);
-  // The outside application passes through this state while it redraws
-  // its buttons; only a state that holds means it has disconnected.
-  if (!DisconnectedStateShown(window)) return;
-  platform::DebugOutput("stop transmission\n");
-  Connection().LinkStopped.store(1, std::memory_order_release);
-}
-
-void ReaderThread() {
-  ConnectionState& state = Connection();
-  const int16_t deviceId = Device().DeviceId();
-  platform::Port port = Device().GetPortHandle(deviceId);
-  platform::Event stop = Device().GetStopEvent(deviceId);
-  const DeviceTraits* traits = TraitsOf(deviceId);
-  const Framing framing = traits ? traits->framing : Framing::kNone;
-  const bool watchesWindow = traits && traits->watchesWindow;
-  state.OkToSend.store(1, std::memory_order_release);
-  ConnectionSink sink;
+void ReaderThread(void* context) {
+  Session& session = *static_cast<Session*>(context);
+  const platform::Event stop = session.StopEvent();
+  const bool watchesWindow = session.Traits().watchesWindow;
+  session.SetOkToSend(true);
+  SessionSink sink(session);
   std::array<uint8_t, 4096> buffer{};
   for (;;) {
-    if (state.settings.readerCycleSleep != 0) {
-      platform::SleepMs(state.settings.readerCycleSleep);
+    // The stop event bounds the pause as it did the sleep it replaces.
+    if (platform::WaitForEvent(stop, kDriverSettings.readerCycleSleep)) return;
+    if (watchesWindow && TransmissionWindowDisconnected()) {
+      platform::DebugOutput("stop transmission\n");
+      session.StopLink();
     }
-    if (watchesWindow) WatchTransmissionWindow(kTransmissionWindowTitle);
-    if (platform::IsEventSignalled(stop)) return;
-    uint32_t got = 0;
-    if (state.LinkDown()) {
-      // Nothing will come from a vanished adapter: the pass takes what an
-      // idle read takes, until the application disconnects.
-      platform::SleepMs(kLostAdapterPassMs);
-    } else if (platform::ReadPortChecked(port, buffer.data(), kMaxReadSize,
-                                         got) ==
-               platform::PortCondition::kGone) {
-      MarkAdapterLost();
-    } else if (got == 0) {
-      if (state.settings.readerIdleSleep != 0) {
-        platform::SleepMs(state.settings.readerIdleSleep);
-      }
-    } else {
-      Parse(framing, {buffer.data(), got}, sink);
-    }
-    if (state.LinkStopped.load(std::memory_order_acquire) != 0) return;
-    if (platform::IsEventSignalled(stop)) return;
+    if (session.LinkStopped()) return;
+    ReadOnce(session, sink, buffer);
+    if (session.LinkStopped() || platform::IsEventSignalled(stop)) return;
   }
 }
 

@@ -120,10 +120,9 @@ std::optional<size_t> SyncedScan::Step(size_t at) {
   // write, so a lost one would stop J1708 transmission for good.
   if (rest.size() < kMinScanBytes || IsCutShortFrame(rest)) return KeepFrom(at);
   if (IsShortFrame(rest)) return at + TakeShortFrame(rest);
-  const ParseProtocol protocol = sink_.Protocol();
-  if (protocol == ParseProtocol::kJ1708 && IsMessageStart(rest, kChannelJ1708))
+  if (IsMessageStart(rest, kChannelJ1708) && sink_.Wants(ParseProtocol::kJ1708))
     return TakeJ1708Frame(at);
-  if (protocol == ParseProtocol::kJ1939 && IsMessageStart(rest, kChannelJ1939))
+  if (IsMessageStart(rest, kChannelJ1939) && sink_.Wants(ParseProtocol::kJ1939))
     return TakeJ1939Frame(at);
   return at + 1;
 }
@@ -150,8 +149,7 @@ std::optional<size_t> SyncedScan::TakeJ1708Frame(size_t at) {
   if (payload->empty() || !SumIsZero(*payload) ||
       !sink_.AcceptJ1708(payload->front()))
     return at + 1;
-  const size_t checksum = sink_.J1708RawMode() ? 0 : 1;
-  sink_.Deliver(payload->first(payload->size() - checksum), kNotifyValue);
+  sink_.DeliverJ1708(*payload, kNotifyValue);
   return at + kMessageOverhead + payload->size();
 }
 
@@ -165,7 +163,7 @@ std::optional<size_t> SyncedScan::TakeJ1939Frame(size_t at) {
   // Too short for its own data count: damaged or a false start, treated
   // like a bad J1708 frame.
   if (length == 0) return at + 1;
-  sink_.Deliver({record.data(), length}, kNotifyValue);
+  sink_.DeliverJ1939({record.data(), length}, kNotifyValue);
   return at + kMessageOverhead + payload->size();
 }
 

@@ -1,88 +1,78 @@
 #include <array>
 
-#include "connection/connection_state.h"
+#include "connection/driver_settings.h"
+#include "connection/session.h"
 #include "link/adapter_threads.h"
-#include "link/command_channel.h"
 #include "link/delivery.h"
 #include "link/frames.h"
 
 namespace vlr::link {
 namespace {
 
-bool ShouldEnd(const ConnectionState& state, platform::Event stop) {
-  return platform::IsEventSignalled(stop) ||
-         state.LinkStopped.load(std::memory_order_acquire) != 0;
-}
-
-// Only the 2xx adapter sends ready frames; holding J1708 frames for one on
-// any other family would stop transmission after the first frame.
-bool HeldByFlowControl(const ConnectionState& state, int16_t deviceId) {
-  return !state.IsJ1939() && FamilyOf(deviceId) == DeviceFamily::k2xx &&
-         state.OkToSend.load(std::memory_order_acquire) == 0;
-}
-
-void Write(platform::Port port, std::span<const uint8_t> frame) {
+void Write(Session& session, std::span<const uint8_t> frame) {
   uint32_t written = 0;
   // A failed or short write is not retried: the frame counts as sent, as
   // the adapter would drop a repeated half frame anyway.
-  if (platform::WritePortChecked(port, frame.data(),
+  if (platform::WritePortChecked(session.Port(), frame.data(),
                                  static_cast<uint32_t>(frame.size()),
                                  written) == platform::PortCondition::kGone) {
-    MarkAdapterLost();
+    session.MarkAdapterLost();
   }
 }
 
-void Echo(const ConnectionState& state, int16_t deviceId,
+// Echo goes to the sending client only, as the record a received message
+// would give.
+void Echo(const Session& session, const TakenFrame& taken,
           std::span<const uint8_t> frame) {
   std::array<uint8_t, kMaxFrameSize> record{};
-  const DeviceFamily family = FamilyOf(deviceId);
+  const DeviceFamily family = FramingFamilyOf(session.DeviceId());
   const size_t length =
-      state.IsJ1939()
+      taken.protocol == Protocol::kJ1939
           ? J1939EchoRecord(family, frame, record)
-          : J1708EchoRecord(
-                family, state.j1708RawMode.load(std::memory_order_relaxed) != 0,
-                frame, record);
-  DeliverToClient({record.data(), length}, 1, 1);
+          : J1708EchoRecord(family, taken.client->j1708Raw.load(), frame,
+                            record);
+  if (length == 0) return;
+  if (taken.client->rxQueue.PushFor(taken.connection, {record.data(), length},
+                                    platform::TickCount(), 1)) {
+    NotifyApplication(1);
+  }
 }
 
-void WriteOneMessage(ConnectionState& state, int16_t deviceId,
-                     platform::Port port, QueueEntry& entry) {
+void WriteOneMessage(Session& session, TakenFrame& taken) {
   // Frames queued before the adapter vanished stay queued; no send after
   // it is accepted, and the disconnect empties the queue.
-  if (state.LinkDown() || HeldByFlowControl(state, deviceId)) return;
-  if (!Clients().TakeTransmitMessage(entry)) return;
+  if (session.LinkDown() || !session.TakeNextFrame(taken)) return;
   // Cleared before the write, so a ready frame the reader parses while the
-  // write is still in progress is not lost.
-  state.OkToSend.store(0, std::memory_order_release);
-  const std::span<const uint8_t> frame(entry.data.data(), entry.length);
-  Write(port, frame);
-  if (state.echoMode.load(std::memory_order_relaxed) != 0) {
-    Echo(state, deviceId, frame);
+  // write is still in progress is not lost. Only J1708 frames are answered
+  // with one; clearing it for another client's J1939 frame would hold the
+  // J1708 clients' frames for good.
+  if (taken.protocol == Protocol::kJ1708) session.SetOkToSend(false);
+  const std::span<const uint8_t> frame(taken.entry.data.data(),
+                                       taken.entry.length);
+  Write(session, frame);
+  if (taken.client->echo.load(std::memory_order_acquire)) {
+    Echo(session, taken, frame);
   }
 }
 
 }  // namespace
 
-void WriterThread() {
-  ConnectionState& state = Connection();
-  const int16_t deviceId = Device().DeviceId();
-  platform::Port port = Device().GetPortHandle(deviceId);
-  platform::Event stop = Device().GetStopEvent(deviceId);
-  state.OkToSend.store(1, std::memory_order_release);
-  QueueEntry entry;
+void WriterThread(void* context) {
+  Session& session = *static_cast<Session*>(context);
+  const platform::Event stop = session.StopEvent();
+  session.SetOkToSend(true);
+  TakenFrame taken;
   Frame command;
   for (;;) {
-    if (state.settings.writerCycleSleep > 0) {
-      platform::SleepMs(state.settings.writerCycleSleep);
-    }
-    if (ShouldEnd(state, stop)) return;
+    // The stop event bounds the pause between frames.
+    if (platform::WaitForEvent(stop, kDriverSettings.writerCycleSleep)) return;
+    if (session.LinkStopped()) return;
     // At most one frame per cycle; a waiting command goes before messages.
-    if (Commands().TakePending(command)) {
-      Write(port, command.View());
+    if (session.Commands().TakePending(command)) {
+      Write(session, command.View());
     } else {
-      WriteOneMessage(state, deviceId, port, entry);
+      WriteOneMessage(session, taken);
     }
-    if (platform::IsEventSignalled(stop)) return;
   }
 }
 

@@ -107,11 +107,13 @@ bool GetModemStatus(Port port, uint32_t& status);
 
 struct ThreadObject;
 using Thread = ThreadObject*;
-using ThreadRoutine = void (*)();
+// A thread is given what it serves (its session) rather than finding it in
+// process-wide records.
+using ThreadRoutine = void (*)(void* context);
 
-// Creates a thread that does not run `routine` until ResumeThread.
+// Creates a thread that does not run `routine(context)` until ResumeThread.
 // Null when the system refuses.
-Thread CreateSuspendedThread(ThreadRoutine routine);
+Thread CreateSuspendedThread(ThreadRoutine routine, void* context);
 
 // Win32 thread priority levels (-2 lowest .. 2 highest, 15 time-critical).
 // Best effort: a backend without the right to raise priorities succeeds
@@ -134,9 +136,14 @@ using Event = EventObject*;
 // A manual-reset event, created not signalled. Null when it cannot be made.
 Event CreateManualResetEvent();
 void SignalEvent(Event event);
+void ResetEvent(Event event);
 // The zero-time-out test. A null event counts as signalled: a thread that
 // has no stop event has nothing to wait for.
 bool IsEventSignalled(Event event);
+// Blocks until the event is signalled or `timeoutMs` passed; true when
+// signalled. Every wait in the driver has a bound, so a lost wake-up costs
+// at most that bound, never a hang. A null event counts as signalled.
+bool WaitForEvent(Event event, uint32_t timeoutMs);
 void CloseEvent(Event event);
 
 // ----------------------------------------------------------------- the lock
@@ -209,12 +216,5 @@ long OpenMachineKey(const char* path, RegistryKeyHandle& out);
 long QueryStringValue(RegistryKeyHandle key, const char* name, char* buffer,
                       uint32_t capacity);
 void CloseKey(RegistryKeyHandle key);
-
-// --------------------------------------------------------------- start-up
-
-// Work the library must do when it is loaded (Windows Sockets 1.1 on
-// Windows). False makes the load fail; the backend has told the user.
-bool StartLibrary();
-void StopLibrary();
 
 }  // namespace vlr::platform

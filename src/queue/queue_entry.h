@@ -15,9 +15,6 @@ struct QueueEntry {
   uint32_t length = 0;
   std::array<uint8_t, kQueueEntryCapacity> data{};
   uint32_t timestamp = 0;  // zeroed when the producer does not stamp it
-  // Carried because the entry layout has it; every producer passes 0 and
-  // no consumer reads it.
-  uint32_t reserved = 0;
   uint8_t echo = 0;
 };
 

@@ -31,10 +31,11 @@ class CheckingSink : public ParserSink {
         notifyValue_(notifyValue),
         okToSend_(settings & 0x04) {}
 
-  ParseProtocol Protocol() const override {
-    return settings_ & 0x01 ? ParseProtocol::kJ1939 : ParseProtocol::kJ1708;
+  bool Wants(ParseProtocol protocol) const override {
+    if (settings_ & 0x40) return true;
+    return protocol ==
+           (settings_ & 0x01 ? ParseProtocol::kJ1939 : ParseProtocol::kJ1708);
   }
-  bool J1708RawMode() const override { return settings_ & 0x02; }
   bool AcceptJ1708(uint8_t mid) override { return Accept(mid); }
   bool AcceptJ1939(const uint8_t* message) override {
     // The filter reads the whole record; all 14 bytes must be readable.
@@ -42,7 +43,13 @@ class CheckingSink : public ParserSink {
     for (int i = 0; i < 14; ++i) sum = static_cast<uint8_t>(sum + message[i]);
     return Accept(static_cast<uint8_t>(message[4] + (sum & 0x80)));
   }
-  void Deliver(std::span<const uint8_t> record, int notifyValue) override {
+  void DeliverJ1708(std::span<const uint8_t> message,
+                    int notifyValue) override {
+    Require(!message.empty());
+    DeliverJ1939(message.first(message.size() - (settings_ & 0x02 ? 0 : 1)),
+                 notifyValue);
+  }
+  void DeliverJ1939(std::span<const uint8_t> record, int notifyValue) override {
     Require(record.size() <= kMaxRecordSize);
     Require(notifyValue == notifyValue_);
     // Copied as the queue copies it, so a record reaching outside the

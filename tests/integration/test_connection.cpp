@@ -158,6 +158,8 @@ TEST_F(DriverTest, RawModeOfAJ1708ClientRefusesAnotherJ1708Connect) {
   // Raw mode is the client's: the next one starts converted.
   ConnectOrFail(201, "J1708");
   EXPECT_EQ(Connect(201, "J1708"), 1);
+  EXPECT_EQ(Command(RP1210_Set_J1708_Mode, "0"), ERR_CHANGE_MODE_FAILED)
+      << "raw mode needs the device's only J1708 client";
   ASSERT_EQ(Disconnect(1), 0);
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
   EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);

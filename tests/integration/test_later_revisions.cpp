@@ -106,6 +106,7 @@ TEST_F(LaterRevisions, RefusedStringsGive136WhereThePlainCheckDid) {
     EXPECT_EQ(Connect(c.device, c.protocol), c.expected)
         << c.device << " " << c.protocol;
   }
+  EXPECT_EQ(Disconnect(1), 0);
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);  // leave converted
 }
 

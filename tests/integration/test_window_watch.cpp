@@ -58,8 +58,10 @@ TEST_F(WindowWatch, DisconnectedStateStopsDevice104) {
   char buffer[32];
   EXPECT_EQ(RP1210_ReadMessage(0, buffer, sizeof buffer, 0),
             -ERR_HARDWARE_NOT_RESPONDING);
-  EXPECT_EQ(RP1210_SendMessage(5, buffer, 3, 0, 0), ERR_HARDWARE_NOT_RESPONDING)
-      << "checked before the client id";
+  EXPECT_EQ(RP1210_SendMessage(0, buffer, 3, 0, 0),
+            ERR_HARDWARE_NOT_RESPONDING);
+  EXPECT_EQ(RP1210_SendMessage(5, buffer, 3, 0, 0), ERR_INVALID_CLIENT_ID)
+      << "a stopped link is its device's, not another client's";
   EXPECT_GT(vlr1210_posix_debug_output_count("stop transmission\n"),
             linesBefore);
   // Both threads have ended, so the disconnect returns.

@@ -48,6 +48,7 @@ inline void PrintTo(const ParserEvent& event, std::ostream* out) {
 class FakeParserSink : public ParserSink {
  public:
   ParseProtocol protocol = ParseProtocol::kJ1939;
+  bool bothProtocols = false;  // clients of both protocols on the device
   bool rawMode = false;
   bool okToSend = true;
   // Stands in for the writer, which closes transmission after each write:
@@ -61,8 +62,9 @@ class FakeParserSink : public ParserSink {
   int j1939Tests = 0;
   std::vector<Bytes> j1939Tested;  // the 14 bytes each J1939 test saw
 
-  ParseProtocol Protocol() const override { return protocol; }
-  bool J1708RawMode() const override { return rawMode; }
+  bool Wants(ParseProtocol p) const override {
+    return bothProtocols || p == protocol;
+  }
   bool AcceptJ1708(uint8_t mid) override {
     ++j1708Tests;
     return !rejectedMids.contains(mid);
@@ -72,7 +74,13 @@ class FakeParserSink : public ParserSink {
     j1939Tested.emplace_back(message, message + 14);
     return !rejectedJ1939Sources.contains(message[4]);
   }
-  void Deliver(std::span<const uint8_t> record, int notifyValue) override {
+  // As a lone client in the chosen mode would receive it.
+  void DeliverJ1708(std::span<const uint8_t> message,
+                    int notifyValue) override {
+    const auto kept = rawMode ? message : message.first(message.size() - 1);
+    events.push_back(MessageEvent({kept.begin(), kept.end()}, notifyValue));
+  }
+  void DeliverJ1939(std::span<const uint8_t> record, int notifyValue) override {
     events.push_back(MessageEvent({record.begin(), record.end()}, notifyValue));
   }
   bool OkToSend() const override { return okToSend; }

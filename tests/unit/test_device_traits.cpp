@@ -20,7 +20,8 @@ TEST(DeviceTraits, EachRowFollowsTheIdsDigits) {
       EXPECT_EQ(device.family, DeviceFamily::k1xx);
     }
     if (device.framing == Framing::kSynced ||
-        device.startUp == StartUp::kRateDialogue) {
+        device.rules.startUp == StartUp::kRateDialogue ||
+        device.rules.takesCommands || device.rules.readyFlowControl) {
       EXPECT_EQ(device.family, DeviceFamily::k2xx);
     }
   }

@@ -13,16 +13,20 @@ Bytes BytesOf(const Frame& f) {
   return Bytes(f.bytes.begin(), f.bytes.begin() + f.length);
 }
 
-// Stores `groups` in one command and returns the frames that program them.
-std::vector<CommandStep> Program(FilterState& state, const Bytes& groups) {
+// Stores `groups` in one command of a lone client and returns the frames
+// that program them.
+std::vector<CommandStep> Program(FilterState& state, AdapterFilter& adapter,
+                                 const Bytes& groups) {
   std::vector<int> added;
   EXPECT_EQ(AddJ1939Filter(state, groups, added), AddFilterResult::kOk);
-  return AdapterFilterProgram(state, state.filterCount.load(), added);
+  return ProgramAfterAdding(adapter, {false, state.StoredGroups()}, true);
 }
 
 TEST(AdapterFilterProgram, OneGroupGivesTheWorkedExampleFrames) {
   FilterState state;
-  const auto steps = Program(state, {0x01, 0xF1, 0xFE, 0x00, 0x03, 0x00, 0x00});
+  AdapterFilter adapter;
+  const auto steps =
+      Program(state, adapter, {0x01, 0xF1, 0xFE, 0x00, 0x03, 0x00, 0x00});
   ASSERT_EQ(steps.size(), 4u);
   EXPECT_EQ(BytesOf(steps[0].frame),
             (Bytes{0x01, 0x02, 0x02, 0x00, 0x00, 0x05}));
@@ -61,8 +65,9 @@ Bytes PgnGroups(int from, int count) {
 TEST_P(ProgramSizes, ProgramsOnceWithTheFinalState) {
   const ProgramCase& c = GetParam();
   FilterState state;
-  if (c.before > 0) Program(state, PgnGroups(0, c.before));
-  const auto steps = Program(state, PgnGroups(c.before, c.added));
+  AdapterFilter adapter;
+  if (c.before > 0) Program(state, adapter, PgnGroups(0, c.before));
+  const auto steps = Program(state, adapter, PgnGroups(c.before, c.added));
   ASSERT_EQ(steps.size(), static_cast<size_t>(3 + c.slots));
   const Bytes mask = BytesOf(steps[1].frame);
   ASSERT_EQ(mask[3], 0x04);
@@ -83,7 +88,31 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AdapterFilterProgram, NothingStoredNothingSent) {
   FilterState state;
-  EXPECT_TRUE(Program(state, {0x00, 1, 2, 3, 4, 5, 6}).empty());
+  AdapterFilter adapter;
+  EXPECT_TRUE(Program(state, adapter, {0x00, 1, 2, 3, 4, 5, 6}).empty());
+}
+
+// Several clients: the adapter holds the union, a slot is rewritten only
+// when its group changes, and a client that passes all keeps it open.
+TEST(AdapterFilterProgram, UnionOfClients) {
+  const J1939FilterGroup a{0x01, 0xF1, 0xFE, 0, 3, 0, 0};
+  const J1939FilterGroup b{0x01, 0x04, 0xF0, 0, 3, 0, 0};
+  AdapterFilter adapter;
+  auto steps = ProgramAfterAdding(adapter, {false, {a}}, true);
+  ASSERT_EQ(steps.size(), 4u);
+  steps = ProgramAfterAdding(adapter, {false, {a, b}}, true);
+  ASSERT_EQ(steps.size(), 4u) << "off, mask, slot 1 only, on";
+  EXPECT_EQ(steps[2].frame.bytes[3], 0x29);
+  EXPECT_TRUE(ProgramAfterAdding(adapter, {false, {a, b}}, true).empty())
+      << "another client storing a group the adapter holds";
+  EXPECT_TRUE(ProgramAfterAdding(adapter, {true, {a, b}}, true).empty());
+  steps = ProgramAfterClearing(adapter, {false, {b}}, true);
+  ASSERT_EQ(steps.size(), 4u) << "the first client left the union";
+  EXPECT_EQ(steps[2].frame.bytes[3], 0x19);
+  steps = ProgramAfterClearing(adapter, {true, {b}}, false);
+  ASSERT_EQ(steps.size(), 1u) << "opened; reception left as it is";
+  EXPECT_EQ(BytesOf(steps[0].frame), BytesOf(FilterMaskFrame(0)));
+  EXPECT_TRUE(adapter.groups.empty());
 }
 
 }  // namespace

@@ -67,18 +67,6 @@ TEST(FilterState, CountDecidesBeforeAnyEntry) {
   EXPECT_TRUE(state.MatchJ1939(message.data()));
 }
 
-TEST(FilterState, J1708ListConsultsOnlyTheCountedEntries) {
-  FilterState state;
-  state.midList[0] = 0x80;
-  state.midList[1] = 0x88;
-  state.midList[2] = 0x8C;
-  state.filterCount = 2;
-  EXPECT_TRUE(state.MatchJ1708(0x80));
-  EXPECT_TRUE(state.MatchJ1708(0x88));
-  EXPECT_FALSE(state.MatchJ1708(0x8C));
-  EXPECT_FALSE(state.MatchJ1708(0x00));  // unused entries are zero
-}
-
 TEST(FilterState, J1939GroupMatching) {
   struct Case {
     const char* what;

@@ -14,7 +14,7 @@ bool PushValue(MessageQueue& q, uint32_t value) {
   const uint8_t bytes[4] = {
       static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
       static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-  return q.Push(bytes, sizeof bytes, false, 0, 0);
+  return q.Push(bytes, sizeof bytes, false, 0);
 }
 
 uint32_t ValueOf(const QueueEntry& e) {
@@ -23,7 +23,7 @@ uint32_t ValueOf(const QueueEntry& e) {
 }
 
 TEST(MessageQueue, NewQueueIsEmpty) {
-  J1939MessageQueue q;
+  MessageQueue q;
   QueueEntry e;
   e.length = 77;
   EXPECT_TRUE(q.IsEmpty());
@@ -34,9 +34,9 @@ TEST(MessageQueue, NewQueueIsEmpty) {
 }
 
 TEST(MessageQueue, KeepsOrderAndCopiesEveryField) {
-  J1708MessageQueue q;
+  MessageQueue q;
   const uint8_t bytes[] = {1, 2, 3};
-  ASSERT_TRUE(q.Push(bytes, 3, true, 0, 1));
+  ASSERT_TRUE(q.Push(bytes, 3, true, 1));
   ASSERT_TRUE(PushValue(q, 42));
   QueueEntry e;
   ASSERT_TRUE(q.Peek(e));
@@ -63,7 +63,7 @@ class QueueOverflow : public ::testing::TestWithParam<OverflowCase> {};
 
 TEST_P(QueueOverflow, DropsOldestOnePerPushPastThreshold) {
   const OverflowCase c = GetParam();
-  J1939MessageQueue q;
+  MessageQueue q;
   q.SetMaxCount(c.threshold);
   for (uint32_t i = 0; i < c.pushes; ++i) ASSERT_TRUE(PushValue(q, i));
   EXPECT_EQ(q.GetCount(), c.count);
@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, QueueOverflow,
                                            OverflowCase{0, 5, 0, 0}));
 
 TEST(MessageQueue, LoweringThresholdTrimsOnlyOnLaterPushes) {
-  J1939MessageQueue q;
+  MessageQueue q;
   for (uint32_t i = 0; i < 10; ++i) PushValue(q, i);
   q.SetMaxCount(3);
   EXPECT_EQ(q.GetCount(), 10);
@@ -97,17 +97,16 @@ TEST(MessageQueue, LoweringThresholdTrimsOnlyOnLaterPushes) {
 }
 
 TEST(MessageQueue, RefusesOversizedOrMissingBytes) {
-  J1939MessageQueue q;
+  MessageQueue q;
   std::vector<uint8_t> big(kQueueEntryCapacity + 1, 0xAA);
-  EXPECT_FALSE(
-      q.Push(big.data(), static_cast<uint32_t>(big.size()), false, 0, 0));
-  EXPECT_FALSE(q.Push(nullptr, 4, false, 0, 0));
-  EXPECT_TRUE(q.Push(big.data(), kQueueEntryCapacity, false, 0, 0));
+  EXPECT_FALSE(q.Push(big.data(), static_cast<uint32_t>(big.size()), false, 0));
+  EXPECT_FALSE(q.Push(nullptr, 4, false, 0));
+  EXPECT_TRUE(q.Push(big.data(), kQueueEntryCapacity, false, 0));
   EXPECT_EQ(q.GetCount(), 1);
 }
 
 TEST(MessageQueue, ClearEmptiesAndQueueWorksAfterwards) {
-  J1939MessageQueue q;
+  MessageQueue q;
   EXPECT_TRUE(q.Clear());
   for (uint32_t i = 0; i < 5; ++i) PushValue(q, i);
   EXPECT_TRUE(q.Clear());
@@ -120,7 +119,7 @@ TEST(MessageQueue, ClearEmptiesAndQueueWorksAfterwards) {
 }
 
 TEST(MessageQueue, ConcurrentProducersAndConsumersLoseNothing) {
-  J1939MessageQueue q;
+  MessageQueue q;
   q.SetMaxCount(1 << 30);
   constexpr uint32_t kPerProducer = 20000;
   std::atomic<int> producersLeft{2};

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "queue/message_queue.h"
@@ -17,7 +19,7 @@ PushAllResult PushAll(MessageQueue& q, uint32_t session,
 }
 
 TEST(QueueSessions, OnlyTheBoundSessionTakesAndAdds) {
-  LinkedMessageQueue q;
+  MessageQueue q;
   q.Bind(7);
   ASSERT_EQ(PushAll(q, 7, {{1}, {2}}), PushAllResult::kQueued);
   QueueEntry e;
@@ -31,8 +33,8 @@ TEST(QueueSessions, OnlyTheBoundSessionTakesAndAdds) {
   EXPECT_TRUE(q.IsEmpty());
   EXPECT_FALSE(q.PopFor(7, e));
   EXPECT_EQ(PushAll(q, 7, {{4}}), PushAllResult::kClosed);
-  q.Bind(MessageQueue::kNoSession);
-  EXPECT_EQ(PushAll(q, MessageQueue::kNoSession + 8, {{4}}),
+  q.Bind(MessageQueue::kNoConnection);
+  EXPECT_EQ(PushAll(q, MessageQueue::kNoConnection + 8, {{4}}),
             PushAllResult::kClosed);
 }
 
@@ -48,7 +50,7 @@ class QueueBatches : public ::testing::TestWithParam<BatchCase> {};
 
 TEST_P(QueueBatches, GoWholeOrNotAtAllAndNeverDropWhatWasQueued) {
   const BatchCase& c = GetParam();
-  LinkedMessageQueue q;
+  MessageQueue q;
   q.Bind(1);
   q.SetMaxCount(c.threshold);
   for (int i = 0; i < c.queued; ++i) {
@@ -77,11 +79,36 @@ INSTANTIATE_TEST_SUITE_P(
                       BatchCase{3, 0, 0, PushAllResult::kQueued}));
 
 TEST(QueueSessions, OverlongMessageRefusesTheWholeBatch) {
-  LinkedMessageQueue q;
+  MessageQueue q;
   q.Bind(1);
   std::vector<Message> batch{{1}, Message(kQueueEntryCapacity + 1, 2)};
   EXPECT_EQ(PushAll(q, 1, batch), PushAllResult::kNoMemory);
   EXPECT_EQ(q.GetCount(), 0);
+}
+
+// A blocking read waits on its queue: a message or the end of its
+// connection wakes it long before the bound.
+TEST(QueueSessions, AWaitEndsOnAnEntryOrTheEndOfItsConnection) {
+  using namespace std::chrono_literals;
+  for (const bool disconnect : {false, true}) {
+    MessageQueue q;
+    q.Bind(3);
+    std::thread other([&] {
+      std::this_thread::sleep_for(50ms);
+      const uint8_t byte = 1;
+      if (disconnect) {
+        q.Bind(MessageQueue::kNoConnection);
+      } else {
+        q.PushFor(3, {&byte, 1}, 0, 0);
+      }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    q.WaitForEntry(3, 60000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s) << disconnect;
+    other.join();
+    QueueEntry e;
+    EXPECT_EQ(q.PopFor(3, e), !disconnect);
+  }
 }
 
 }  // namespace

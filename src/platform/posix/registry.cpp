@@ -58,9 +58,6 @@ long QueryStringValue(RegistryKeyHandle key, const char* name, char* buffer,
 
 void CloseKey(RegistryKeyHandle key) { delete key; }
 
-bool StartLibrary() { return true; }
-void StopLibrary() {}
-
 }  // namespace vlr::platform
 
 using vlr::platform::LockGuard;

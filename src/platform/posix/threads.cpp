@@ -36,13 +36,13 @@ struct ThreadObject {
   }
 };
 
-Thread CreateSuspendedThread(ThreadRoutine routine) {
+Thread CreateSuspendedThread(ThreadRoutine routine, void* context) {
   if (routine == nullptr) return nullptr;
   auto* object = new (std::nothrow) ThreadObject;
   if (object == nullptr) return nullptr;
   try {
-    object->thread = std::thread([object, routine] {
-      if (object->AwaitStart()) routine();
+    object->thread = std::thread([object, routine, context] {
+      if (object->AwaitStart()) routine(context);
     });
   } catch (...) {
     delete object;
@@ -79,18 +79,42 @@ void CloseThread(Thread thread) {
   delete thread;
 }
 
+// The flag is atomic so the zero-time-out test costs no lock; waits and
+// changes take the mutex, so a signal cannot slip between a waiter's test
+// and its sleep.
 struct EventObject {
+  Mutex mutex;
+  std::condition_variable_any changed;
   std::atomic<bool> signalled{false};
 };
 
 Event CreateManualResetEvent() { return new (std::nothrow) EventObject; }
 
 void SignalEvent(Event event) {
-  if (event != nullptr) event->signalled.store(true, std::memory_order_release);
+  if (event == nullptr) return;
+  {
+    MutexLock guard(event->mutex);
+    event->signalled.store(true, std::memory_order_release);
+  }
+  event->changed.notify_all();
+}
+
+void ResetEvent(Event event) {
+  if (event == nullptr) return;
+  MutexLock guard(event->mutex);
+  event->signalled.store(false, std::memory_order_release);
 }
 
 bool IsEventSignalled(Event event) {
   return event == nullptr || event->signalled.load(std::memory_order_acquire);
+}
+
+bool WaitForEvent(Event event, uint32_t timeoutMs) {
+  if (event == nullptr) return true;
+  MutexLock guard(event->mutex);
+  return event->changed.wait_for(
+      event->mutex, std::chrono::milliseconds(timeoutMs),
+      [event] { return event->signalled.load(std::memory_order_acquire); });
 }
 
 void CloseEvent(Event event) { delete event; }

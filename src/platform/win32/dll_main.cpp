@@ -1,17 +1,9 @@
 #include "platform/win32/win32_handles.h"
 
-// Runs under the loader lock, so it does only what loading requires: the
-// Windows Sockets start-up (a failure refuses the load) and its reverse.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      return vlr::platform::StartLibrary() ? TRUE : FALSE;
-    case DLL_PROCESS_DETACH:
-      // At process exit (reserved not null) other threads are gone and the
-      // sockets DLL may already be shut down; only an unload cleans up.
-      if (reserved == nullptr) vlr::platform::StopLibrary();
-      return TRUE;
-    default:
-      return TRUE;
-  }
+// Runs under the loader lock, where loading other DLLs or waiting for
+// threads can deadlock the application: the driver needs nothing at load.
+// Everything it uses is made by the first exported call that needs it.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) ::DisableThreadLibraryCalls(instance);
+  return TRUE;
 }

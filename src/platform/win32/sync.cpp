@@ -13,11 +13,21 @@ void SignalEvent(Event event) {
   if (event != nullptr) ::SetEvent(ToHandle(event));
 }
 
+void ResetEvent(Event event) {
+  if (event != nullptr) ::ResetEvent(ToHandle(event));
+}
+
 // Anything but a time-out counts as signalled, a failed wait included: a
 // thread polling a broken event should end rather than spin for ever.
 bool IsEventSignalled(Event event) {
   if (event == nullptr) return true;
   return ::WaitForSingleObject(ToHandle(event), 0) != WAIT_TIMEOUT;
+}
+
+// As for the zero-time-out test, a failed wait counts as signalled.
+bool WaitForEvent(Event event, uint32_t timeoutMs) {
+  if (event == nullptr) return true;
+  return ::WaitForSingleObject(ToHandle(event), timeoutMs) != WAIT_TIMEOUT;
 }
 
 void CloseEvent(Event event) {

@@ -11,6 +11,7 @@ namespace vlr::platform {
 struct ThreadObject {
   HANDLE handle = nullptr;
   ThreadRoutine routine = nullptr;
+  void* context = nullptr;
   bool resumed = false;                // creating side only
   std::atomic<bool> abandoned{false};  // set before a resume that must not run
   std::atomic<int> references{2};
@@ -25,19 +26,21 @@ namespace {
 DWORD WINAPI RunRoutine(LPVOID parameter) {
   auto* object = static_cast<ThreadObject*>(parameter);
   const ThreadRoutine routine = object->routine;
+  void* const context = object->context;
   const bool abandoned = object->abandoned.load(std::memory_order_acquire);
   object->Release();
-  if (!abandoned) routine();
+  if (!abandoned) routine(context);
   return 0;
 }
 
 }  // namespace
 
-Thread CreateSuspendedThread(ThreadRoutine routine) {
+Thread CreateSuspendedThread(ThreadRoutine routine, void* context) {
   if (routine == nullptr) return nullptr;
   auto* object = new (std::nothrow) ThreadObject;
   if (object == nullptr) return nullptr;
   object->routine = routine;
+  object->context = context;
   object->handle =
       ::CreateThread(nullptr, 0, RunRoutine, object, CREATE_SUSPENDED, nullptr);
   if (object->handle == nullptr) {

@@ -23,11 +23,11 @@ void Check(bool ok, const char* what) {
 }
 
 std::atomic<int> routineRuns{0};
-void CountRun() { ++routineRuns; }
+void CountRun(void*) { ++routineRuns; }
 
 void ThreadNeverResumedDoesNotRun() {
   routineRuns = 0;
-  platform::Thread thread = platform::CreateSuspendedThread(CountRun);
+  platform::Thread thread = platform::CreateSuspendedThread(CountRun, nullptr);
   Check(thread != nullptr, "a suspended thread is created");
   platform::CloseThread(thread);
   platform::SleepMs(200);
@@ -37,7 +37,7 @@ void ThreadNeverResumedDoesNotRun() {
 platform::Lock counterLock;
 int counter = 0;  // guarded by counterLock
 
-void AddUnderLock() {
+void AddUnderLock(void*) {
   for (int i = 0; i < 2000; ++i) {
     platform::LockGuard guard(counterLock);
     const int seen = counter;
@@ -48,8 +48,8 @@ void AddUnderLock() {
 
 void TwoThreadsShareALock() {
   counter = 0;
-  platform::Thread a = platform::CreateSuspendedThread(AddUnderLock);
-  platform::Thread b = platform::CreateSuspendedThread(AddUnderLock);
+  platform::Thread a = platform::CreateSuspendedThread(AddUnderLock, nullptr);
+  platform::Thread b = platform::CreateSuspendedThread(AddUnderLock, nullptr);
   Check(platform::SetThreadPriority(a, 2) && platform::SetThreadPriority(b, -2),
         "thread priorities are set");
   Check(platform::ResumeThread(a) && platform::ResumeThread(b), "both resume");
@@ -66,8 +66,15 @@ void EventsAndTime() {
   platform::SignalEvent(event);
   Check(platform::IsEventSignalled(event) && platform::IsEventSignalled(event),
         "a signalled manual-reset event stays signalled");
+  platform::ResetEvent(event);
+  Check(!platform::WaitForEvent(event, 20),
+        "a reset event makes a wait time out");
+  platform::SignalEvent(event);
+  Check(platform::WaitForEvent(event, 10000), "a signalled event ends a wait");
   platform::CloseEvent(event);
-  Check(platform::IsEventSignalled(nullptr), "no event counts as signalled");
+  Check(platform::IsEventSignalled(nullptr) &&
+            platform::WaitForEvent(nullptr, 10000),
+        "no event counts as signalled");
   const uint32_t start = platform::TickCount();
   platform::SleepMs(60);
   const uint32_t passed = platform::TickCount() - start;
@@ -162,13 +169,11 @@ void NullHandlesFailQuietly() {
 }  // namespace
 
 int main() {
-  Check(platform::StartLibrary(), "the library starts (Windows Sockets 1.1)");
   ThreadNeverResumedDoesNotRun();
   TwoThreadsShareALock();
   EventsAndTime();
   RegistryBound();
   NullHandlesFailQuietly();
-  platform::StopLibrary();
   std::printf("%d failed\n", failures);
   return failures == 0 ? 0 : 1;
 }
