@@ -155,14 +155,18 @@ void J1708AndJ1939ClientsSideBySide(Application& app,
   EXPECT_EQ(Received(app, j1939, 2), (Names{"J1939 FEF1 #1", "J1939 FEF1 #2"}));
   EXPECT_EQ(Received(app, j1708, 2), (Names{"J1708 #1", "J1708 #2"}));
 
-  // One client's filter does not close the other's.
-  ASSERT_EQ(app.Command(kAllDiscard, j1939, {}), 0);
-  PutJ1939(adapter, kVehicleSpeed, 3);
+  // Each filter is its client's own: the J1939 client narrows to one PGN
+  // (FEEE passes the adapter, whose mask compares the PF only, and the
+  // driver drops it), the J1708 client discards all.
+  ASSERT_EQ(app.Command(kJ1939Filter, j1939, PgnGroup(kVehicleSpeed)), 0);
+  ASSERT_EQ(app.Command(kAllDiscard, j1708, {}), 0);
+  PutJ1939(adapter, kEngineTemperature, 3);
   PutJ1708(adapter, 3);
-  EXPECT_EQ(Received(app, j1708, 1), Names{"J1708 #3"});
-  ASSERT_EQ(app.Command(kAllPass, j1939, {}), 0);
   PutJ1939(adapter, kVehicleSpeed, 4);
   EXPECT_EQ(Received(app, j1939, 1), Names{"J1939 FEF1 #4"});
+  ASSERT_EQ(app.Command(kJ1708Filter, j1708, {}), 0);
+  PutJ1708(adapter, 4);
+  EXPECT_EQ(Received(app, j1708, 1), Names{"J1708 #4"});
 
   // The J1939 client reads on after the J1708 client has gone.
   ASSERT_EQ(app.Disconnect(j1708), 0);
@@ -228,27 +232,30 @@ void EachJ1939ClientHasItsOwnFilterAndTheAdapterTheUnion(
   const auto filter = adapter.Filter();
   EXPECT_TRUE(filter.Passes(0x18FEF100)) << "the first client's group";
   EXPECT_TRUE(filter.Passes(0x18F00400)) << "the second client's group";
-  EXPECT_FALSE(filter.Passes(0x18FEEE00)) << "no more than the union";
+  // The adapter's one mask compares the PF only; FD is neither group's.
+  EXPECT_FALSE(filter.Passes(0x18FD0000)) << "no more than the union";
   const Programmed unionOfTwo = ProgrammedOf(filter);
 
-  // The engine client's last record comes after everything else, so once it
-  // has been read the speed client's queue is complete.
+  // FEEE passes the adapter (PF FE) and is for neither client. The engine
+  // client's last record comes after everything else, so once it has been
+  // read the speed client's queue is complete.
   PutJ1939(adapter, kEngineSpeed, 1);
-  PutJ1939(adapter, kVehicleSpeed, 2);
+  PutJ1939(adapter, kEngineTemperature, 2);
   PutJ1939(adapter, kVehicleSpeed, 3);
-  PutJ1939(adapter, kEngineSpeed, 4);
+  PutJ1939(adapter, kVehicleSpeed, 4);
+  PutJ1939(adapter, kEngineSpeed, 5);
   EXPECT_EQ(Received(app, engine, 2),
-            (Names{"J1939 F004 #1", "J1939 F004 #4"}));
-  EXPECT_EQ(Received(app, speed, 2), (Names{"J1939 FEF1 #2", "J1939 FEF1 #3"}));
+            (Names{"J1939 F004 #1", "J1939 F004 #5"}));
+  EXPECT_EQ(Received(app, speed, 2), (Names{"J1939 FEF1 #3", "J1939 FEF1 #4"}));
 
   // One client passing all opens the adapter; the other keeps its filter.
   ASSERT_EQ(app.Command(kAllPass, engine, {}), 0);
-  EXPECT_TRUE(adapter.Filter().Passes(0x18FEEE00));
-  PutJ1939(adapter, kEngineTemperature, 5);
-  PutJ1939(adapter, kVehicleSpeed, 6);
+  EXPECT_TRUE(adapter.Filter().Passes(0x18FD0000));
+  PutJ1939(adapter, kEngineTemperature, 6);
+  PutJ1939(adapter, kVehicleSpeed, 7);
   EXPECT_EQ(Received(app, engine, 2),
-            (Names{"J1939 FEEE #5", "J1939 FEF1 #6"}));
-  EXPECT_EQ(Received(app, speed, 1), Names{"J1939 FEF1 #6"});
+            (Names{"J1939 FEEE #6", "J1939 FEF1 #7"}));
+  EXPECT_EQ(Received(app, speed, 1), Names{"J1939 FEF1 #7"});
   EXPECT_EQ(app.Disconnect(engine), 0);
   EXPECT_EQ(app.Disconnect(speed), 0);
   EXPECT_EQ(unionOfTwo,
