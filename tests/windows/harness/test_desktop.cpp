@@ -113,7 +113,9 @@ TEST_F(WindowWatch, DisconnectedStateStopsDevice104) {
   ASSERT_EQ(Step("txwin-set 0 1 1"), "0");
   ASSERT_TRUE(StopsWithin(5s));
   EXPECT_EQ(Step("read 0 64"), "-142");
-  EXPECT_EQ(Step("send 5 038001"), "142") << "checked before the client id";
+  EXPECT_EQ(Step("send 0 038001"), "142");
+  EXPECT_EQ(Step("send 5 038001"), "129")
+      << "a stopped link is its device's, not another client's";
   EXPECT_EQ(Step("disconnect 0"), "0") << "both threads have ended";
   std::stringstream written;
   written << std::ifstream(log).rdbuf();
