@@ -168,12 +168,16 @@ void J1708AndJ1939ClientsSideBySide(Application& app,
   PutJ1708(adapter, 4);
   EXPECT_EQ(Received(app, j1708, 1), Names{"J1708 #4"});
 
-  // The J1939 client reads on after the J1708 client has gone.
+  // The J1939 client reads on after the J1708 client has gone, which
+  // switched the adapter's J1708 reception off; the last disconnect
+  // switches J1939 off too, as a lone client's always has.
   ASSERT_EQ(app.Disconnect(j1708), 0);
+  EXPECT_TRUE(Eventually([&] { return !adapter.State().j1708_receive; }));
   PutJ1939(adapter, kVehicleSpeed, 5);
   EXPECT_EQ(Received(app, j1939, 1), Names{"J1939 FEF1 #5"});
   EXPECT_TRUE(adapter.State().j1939_receive);
   EXPECT_EQ(app.Disconnect(j1939), 0);
+  EXPECT_TRUE(Eventually([&] { return !adapter.State().j1939_receive; }));
 }
 
 void SixteenClientsThenTheAreaIsFull(Application& app,
