@@ -9,8 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/posix_seam.h"
@@ -39,8 +42,9 @@ class DriverTest : public ::testing::Test {
  protected:
   void SetUp() override { VLR_SKIP_WITHOUT_PSEUDO_TERMINAL(); }
   void TearDown() override {
-    if (connected_) RP1210_ClientDisconnect(0);
-    connected_ = false;
+    std::lock_guard guard(clients_lock_);
+    for (short client : clients_) RP1210_ClientDisconnect(client);
+    clients_.clear();
   }
 
   // A simulated adapter of the device's family, reachable as its COM port.
@@ -52,11 +56,16 @@ class DriverTest : public ::testing::Test {
     return *adapter_;
   }
 
+  // The client id, or an error code (128 and above). Every client it
+  // connects is disconnected at the end of the test.
   short Connect(int deviceId, const char* protocol) {
     const short result =
         RP1210_ClientConnect(nullptr, static_cast<short>(deviceId),
                              const_cast<char*>(protocol), 8192, 8192, 0);
-    if (result == 0) connected_ = true;
+    if (result >= 0 && result < ERR_DLL_NOT_INITIALIZED) {
+      std::lock_guard guard(clients_lock_);
+      clients_.insert(result);
+    }
     return result;
   }
 
@@ -66,32 +75,45 @@ class DriverTest : public ::testing::Test {
         << "device " << deviceId << " " << protocol;
   }
 
-  short Disconnect() {
-    const short result = RP1210_ClientDisconnect(0);
-    if (result == 0) connected_ = false;
+  short Disconnect(short client = 0) {
+    const short result = RP1210_ClientDisconnect(client);
+    if (result == 0) Forget(client);
     return result;
+  }
+  // The driver ended the client itself (a reset): nothing to disconnect.
+  void Forget(short client) {
+    std::lock_guard guard(clients_lock_);
+    clients_.erase(client);
   }
 
   short Command(short number, Bytes argument = {}) {
-    return RP1210_SendCommand(number, 0,
-                              reinterpret_cast<char*>(argument.data()),
-                              static_cast<short>(argument.size()));
+    return ClientCommand(0, number, std::move(argument));
   }
   short Command(short number, const char* text) {
     return RP1210_SendCommand(number, 0, const_cast<char*>(text),
                               static_cast<short>(std::strlen(text)));
   }
+  short ClientCommand(short client, short number, Bytes argument = {}) {
+    return RP1210_SendCommand(number, client,
+                              reinterpret_cast<char*>(argument.data()),
+                              static_cast<short>(argument.size()));
+  }
 
-  short Send(Bytes message) {
-    return RP1210_SendMessage(0, reinterpret_cast<char*>(message.data()),
+  short Send(Bytes message) { return ClientSend(0, std::move(message)); }
+  short ClientSend(short client, Bytes message) {
+    return RP1210_SendMessage(client, reinterpret_cast<char*>(message.data()),
                               static_cast<short>(message.size()), 0, 0);
   }
 
   // One read; the record without its timestamp (and echo byte) in `out`.
   short Read(Bytes& out, bool block = false, short size = 600) {
+    return ClientRead(0, out, block, size);
+  }
+  short ClientRead(short client, Bytes& out, bool block = false,
+                   short size = 600) {
     Bytes buffer(static_cast<size_t>(size > 0 ? size : 1));
     const short n = RP1210_ReadMessage(
-        0, reinterpret_cast<char*>(buffer.data()), size, block ? 1 : 0);
+        client, reinterpret_cast<char*>(buffer.data()), size, block ? 1 : 0);
     out.clear();
     if (n > 4) out.assign(buffer.begin() + 4, buffer.begin() + n);
     last_timestamp_ =
@@ -124,12 +146,17 @@ class DriverTest : public ::testing::Test {
   std::vector<Bytes> ReadRecords(
       size_t count,
       std::chrono::milliseconds within = std::chrono::seconds(10)) {
+    return ClientRecords(0, count, within);
+  }
+  std::vector<Bytes> ClientRecords(
+      short client, size_t count,
+      std::chrono::milliseconds within = std::chrono::seconds(10)) {
     std::vector<Bytes> records;
     const auto deadline = std::chrono::steady_clock::now() + within;
     while (records.size() < count &&
            std::chrono::steady_clock::now() < deadline) {
       Bytes record;
-      if (Read(record) > 0) {
+      if (ClientRead(client, record) > 0) {
         records.push_back(record);
       } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -139,7 +166,8 @@ class DriverTest : public ::testing::Test {
   }
 
   std::unique_ptr<vlrsim::PtyAdapter> adapter_;
-  bool connected_ = false;
+  std::mutex clients_lock_;  // tests may connect from several threads
+  std::set<short> clients_;
   uint32_t last_timestamp_ = 0;
 };
 

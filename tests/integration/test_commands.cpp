@@ -9,6 +9,7 @@ using Clock = std::chrono::steady_clock;
 
 const Bytes kReceiveOn = {0x01, 0x02, 0x02, 0x01, 0x00, 0x06};
 const Bytes kReceiveOff = {0x01, 0x02, 0x02, 0x00, 0x00, 0x05};
+const Bytes kJ1708ReceiveOff = {0x01, 0x02, 0x01, 0x10, 0x00, 0x14};
 
 std::vector<Bytes> CommandFrames(vlrsim::PtyAdapter& adapter) {
   std::vector<Bytes> frames;
@@ -77,9 +78,9 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
   auto& adapter = StartAdapter(202);
   ConnectOrFail(202, "J1708");
   ASSERT_EQ(Command(RP1210_Set_Message_Filtering_For_J1708), 0);
-  auto queueOne = [&] {
+  auto queueOne = [&](uint8_t tag) {
     vlr1210_posix_reset_notifications();
-    adapter.PutOnBus(Bus::kJ1708, 128, Bytes{1});
+    adapter.PutOnBus(Bus::kJ1708, 128, Bytes{tag});
     ASSERT_TRUE(WaitForDeliveries(1));
   };
   struct Case {
@@ -91,10 +92,10 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
       {RP1210_Set_Message_Receive, {'0'}, false},
       {RP1210_Set_J1708_Mode, {'1'}, true},
       {RP1210_Echo_Transmitted_Messages, {'0'}, true},
-      {RP1210_Set_Message_Receive, {0}, true},
+      {RP1210_Set_Message_Receive, {1}, false},
   };
   for (const Case& c : cases) {
-    queueOne();
+    queueOne(1);
     EXPECT_EQ(Command(c.command, c.argument), 0);
     Bytes record;
     EXPECT_EQ(Read(record) == 0, c.empties)
@@ -102,22 +103,33 @@ TEST_F(DriverTest, ModeCommandsEmptyTheQueuesAndMessageReceiveOnlyForZero) {
     while (Read(record) > 0) {
     }
   }
-  // Reception is off now: the adapter is told, and nothing is queued until
-  // it is switched on again.
-  EXPECT_EQ(CommandFrames(adapter).back(), (Bytes{1, 2, 1, 0x10, 0, 0x14}));
-  adapter.PutOnBus(Bus::kJ1708, 128, Bytes{2});
-  std::this_thread::sleep_for(200ms);
+
+  // Receive off empties the queue and stops delivery until it is on again;
+  // the adapter stops reporting J1708 meanwhile.
+  queueOne(2);
+  ASSERT_EQ(Command(RP1210_Set_Message_Receive, Bytes{0}), 0);
   Bytes record;
   EXPECT_EQ(Read(record), 0);
+  EXPECT_TRUE(adapter.Recorded().WaitUntil([&](const auto& t) {
+    return !t.HostCommands().empty() &&
+           t.HostCommands().back().raw == kJ1708ReceiveOff;
+  }));
+  adapter.PutOnBus(Bus::kJ1708, 128, Bytes{3});
   ASSERT_EQ(Command(RP1210_Set_Message_Receive, Bytes{1}), 0);
-  queueOne();
+  const auto deadline = Clock::now() + 10s;
+  while (!adapter.State().j1708_receive && Clock::now() < deadline)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_TRUE(adapter.State().j1708_receive);
+  adapter.PutOnBus(Bus::kJ1708, 128, Bytes{4});
+  EXPECT_EQ(ReadRecords(1), std::vector<Bytes>{(Bytes{128, 4})})
+      << "nothing of the time it was off";
 }
 
 TEST_F(DriverTest, ResetDisconnectsTheOnlyClient) {
   auto& adapter = StartAdapter(204);
   ConnectOrFail(204, "J1708");
   EXPECT_EQ(Command(RP1210_Reset_Device), 0);
-  connected_ = false;
+  Forget(0);
   EXPECT_EQ(Command(RP1210_Reset_Device), ERR_INVALID_CLIENT_ID);
   adapter.Recorded().WaitForHostBytes(1);
   EXPECT_EQ(Connect(204, "J1708"), 0) << "the device was closed";

@@ -108,7 +108,7 @@ TEST_F(DriverTest, RefusesUnknownDevicesAndProtocolsFirst) {
       << "a refused connect must not touch the port";
 }
 
-TEST_F(DriverTest, OtherClientsLeaveTheFirstAlone) {
+TEST_F(DriverTest, ASecondConnectJoinsAndLeavesTheFirstAlone) {
   auto& adapter = StartAdapter(202);
   ConnectOrFail(202, "J1939");
   ASSERT_EQ(Command(RP1210_Set_All_Filters_States_to_Pass), 0);
@@ -119,34 +119,52 @@ TEST_F(DriverTest, OtherClientsLeaveTheFirstAlone) {
   adapter.PutOnBus(vlrsim::Bus::kJ1939, 0x18FEF100,
                    Bytes{9, 9, 9, 9, 9, 9, 9, 9});
   ASSERT_TRUE(WaitForDeliveries(1));
-  // 102 shares COM2 with the open 202; 202 itself takes more clients.
-  for (const char* protocol : {"J1939", "J1708"}) {
-    EXPECT_EQ(Connect(102, protocol), ERR_DEVICE_IN_USE) << protocol;
+  adapter.Recorded().Clear();
+  EXPECT_EQ(Connect(202, "J1939"), 1);
+  EXPECT_EQ(Connect(202, "J1708"), 2);
+  // 102 is on COM2 too.
+  EXPECT_EQ(Connect(102, "J1939"), ERR_DEVICE_IN_USE);
+  EXPECT_EQ(Connect(102, "J1708"), ERR_DEVICE_IN_USE);
+  EXPECT_TRUE(
+      adapter.Recorded().WaitUntil([](const vlrsim::RecordedTraffic& t) {
+        for (const auto& frame : t.HostCommands())
+          if (frame.raw == ReceiveMode(false)) return true;
+        return false;
+      }))
+      << "the J1708 client's join switches J1708 receiving on";
+  for (const auto& frame : adapter.Recorded().HostFrames()) {
+    EXPECT_EQ(frame.kind, vlrsim::HostFrame::Kind::kCommand)
+        << "the joins start nothing up again";
   }
-  ASSERT_EQ(Connect(202, "J1939"), 1);
-  ASSERT_EQ(Connect(202, "J1708"), 2);
-  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
-  EXPECT_EQ(RP1210_ClientDisconnect(2), 0);
   const auto records = ReadRecords(1);
   ASSERT_EQ(records.size(), 1u) << "the queued message survives";
-  EXPECT_EQ(records[0].size(), 14u) << "still a J1939 connection";
+  EXPECT_EQ(records[0].size(), 14u) << "still a J1939 client";
   EXPECT_EQ(records[0][6], 9);
+  for (short client : {1, 2}) {
+    Bytes record;
+    EXPECT_EQ(ClientRead(client, record), 0)
+        << "client " << client << " starts discarding";
+  }
 }
 
-TEST_F(DriverTest, RawModeOnAnOpenDeviceRefusesAnotherJ1708Connect) {
+TEST_F(DriverTest, RawModeOfAJ1708ClientRefusesAnotherJ1708Connect) {
   StartAdapter(201);
   ConnectOrFail(201, "J1708");
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
   EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);
-  ASSERT_EQ(Connect(201, "J1939"), 1) << "J1939 is not the raw client's";
-  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
+  EXPECT_EQ(Connect(201, "J1939"), 1) << "J1939 joins";
+  ASSERT_EQ(Disconnect(1), 0);
   ASSERT_EQ(Disconnect(), 0);
-  // Raw mode belongs to the client: a new connection starts converted.
+  // Raw mode is the client's: the next one starts converted.
   ConnectOrFail(201, "J1708");
-  ASSERT_EQ(Connect(201, "J1708"), 1);
+  EXPECT_EQ(Connect(201, "J1708"), 1);
   EXPECT_EQ(Command(RP1210_Set_J1708_Mode, "0"), ERR_CHANGE_MODE_FAILED)
       << "raw mode needs the device's only J1708 client";
-  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
+  ASSERT_EQ(Disconnect(1), 0);
+  ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
+  EXPECT_EQ(Connect(201, "J1708"), ERR_CONNECT_NOT_ALLOWED);
+  ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);
+  EXPECT_EQ(Connect(201, "J1708"), 1);
 }
 
 TEST_F(DriverTest, HeldOrMissingPortIsInUseUntilFreed) {

@@ -90,13 +90,14 @@ TEST_F(LaterRevisions, RefusedStringsGive136WhereThePlainCheckDid) {
       << "a refused connect must not touch the port";
 
   // With a J1708 client in raw mode: the protocol check still comes before
-  // the raw-mode and client-area checks, and a J1708 string with a rate is
-  // J1708 for the raw-mode check.
+  // the raw-mode and port checks, a J1708 string with a rate is J1708 for
+  // the raw-mode check, and a J1939 string with a rate joins the session.
   ConnectOrFail(201, "J1708:Baud=9600");
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "0"), 0);
   const Case busy[] = {
       {201, "J1939:Baud=500", ERR_INVALID_PROTOCOL},
       {201, "J1708:Baud=19200", ERR_INVALID_PROTOCOL},
+      {101, "J1708:Baud=19200", ERR_INVALID_PROTOCOL},
       {201, "J1708:Baud=Auto", ERR_CONNECT_NOT_ALLOWED},
       {101, "J1708:Baud=9600", ERR_DEVICE_IN_USE},
       {201, "J1939:Baud=Auto", 1},
@@ -105,7 +106,7 @@ TEST_F(LaterRevisions, RefusedStringsGive136WhereThePlainCheckDid) {
     EXPECT_EQ(Connect(c.device, c.protocol), c.expected)
         << c.device << " " << c.protocol;
   }
-  EXPECT_EQ(RP1210_ClientDisconnect(1), 0);
+  EXPECT_EQ(Disconnect(1), 0);
   ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);  // leave converted
 }
 

@@ -23,9 +23,13 @@ add_executable(wine_suite
   harness/test_platform.cpp
   harness/test_rp1210c_client.cpp
   harness/test_later_revisions.cpp
+  harness/test_several_clients.cpp
+  ${PROJECT_SOURCE_DIR}/tests/integration/several_clients_cases.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/support_ini.cpp)
-target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup)
+# The several-clients cases are shared with the Linux integration suite.
+target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup
+                           ${PROJECT_SOURCE_DIR}/tests/integration)
 target_link_libraries(wine_suite PRIVATE vlrsim vlrsim_test_support
                       GTest::gtest_main)
 target_compile_definitions(wine_suite PRIVATE

@@ -107,6 +107,7 @@ vlr_add_wine_suite(traffic "Traffic.*")
 vlr_add_wine_suite(desktop "Notifications.*:WindowWatch.*" DISPLAY)
 vlr_add_wine_suite(registry "Registry.*")
 vlr_add_wine_suite(later_revisions "LaterRevisions.*:Rp1210cClient.*")
+vlr_add_wine_suite(several_clients "Shared/SeveralClients.*")
 if(VLR_INSTALLER)
   # Fresh 32- and 64-bit prefixes of their own.
   vlr_add_wine_suite(installer "Prefixes/Installer.*")

@@ -114,14 +114,14 @@ TEST_F(Connection, RefusedConnectsInTheirOrder) {
   }
 }
 
-TEST_F(Connection, SecondClientSharesTheDeviceAndLeavesTheFirstAlone) {
+TEST_F(Connection, SecondConnectJoinsAndTheLastDisconnectEndsTheLine) {
   auto& adapter = StartAdapter(201);
   ASSERT_EQ(Connect(201, "J1939"), "0");
-  EXPECT_EQ(Connect(101, "J1708"), "135") << "COM1 belongs to device 201";
+  EXPECT_EQ(Connect(101, "J1708"), "135") << "101 is on COM1 too";
   EXPECT_EQ(Connect(201, "J1939"), "1");
-  EXPECT_EQ(Step("disconnect 1"), "0");
   EXPECT_EQ(Step("disconnect 0"), "0");
-  // Still the J1939 connection: its receive-off frame closes the line.
+  EXPECT_EQ(Step("disconnect 1"), "0");
+  // One start-up, and the J1939 receive-off frame closes the line.
   ExpectTwoHundredsConversation(adapter, true);
 }
 

@@ -16,8 +16,9 @@ void WineDriverTest::SetUp() {
 
 void WineDriverTest::TearDown() {
   if (program_.Running()) {
-    // A connection left open would hold its port into the next test.
-    Step("disconnect 0");
+    // A client left open would hold its port into the next test.
+    for (int client = 0; client < 16; ++client)
+      Step("disconnect " + std::to_string(client));
     EXPECT_EQ(Step("stack"), "ok") << "a call came back with the stack moved";
     EXPECT_EQ(program_.Finish(), 0) << "rp1210_run reported a failed step";
   }

@@ -1,0 +1,46 @@
+// Several clients in one process, written once for the Linux suite (the
+// library called directly) and the Wine suite (the DLL driven through
+// rp1210_run.exe). Each suite supplies the application's calls; the cases
+// play against one simulated 2xx adapter behind COM1 (device 201, whose
+// port device 101 shares).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "vlrsim/vlrsim.h"
+
+namespace several_clients {
+
+using Bytes = std::vector<uint8_t>;
+
+// The exported functions as a case calls them. Results are the functions'
+// own: a client id or an error code, a read's byte count or negated code.
+class Application {
+ public:
+  virtual ~Application() = default;
+  virtual int Connect(int device, const char* protocol) = 0;
+  virtual int Disconnect(int client) = 0;
+  // An empty argument is passed as a null pointer with size 0.
+  virtual int Command(int number, int client, const Bytes& argument) = 0;
+  virtual int Send(int client, const Bytes& message) = 0;
+  // Reads until a read gives something other than 0 or `within` passed;
+  // `record` gets the bytes after the four-byte stamp.
+  virtual int Poll(int client, Bytes& record,
+                   std::chrono::milliseconds within) = 0;
+};
+
+struct Case {
+  const char* name;
+  void (*run)(Application& application, vlrsim::PtyAdapter& adapter);
+};
+
+const std::vector<Case>& Cases();
+
+inline std::string CaseName(const Case& c) { return c.name; }
+inline void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+}  // namespace several_clients
