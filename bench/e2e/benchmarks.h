@@ -9,5 +9,6 @@ void RegisterReceiveBenchmarks(const RunLength& length);
 void RegisterTransmitBenchmarks(const RunLength& length);
 void RegisterCommandBenchmarks(const RunLength& length);
 void RegisterIdleBenchmarks(const RunLength& length);
+void RegisterComparisonBenchmarks(const RunLength& length);
 
 }  // namespace vlr::bench

@@ -1,5 +1,5 @@
 // One application connection through the exported functions to a
-// simulated 2xx adapter on a pseudo-terminal: device 201, J1939, then
+// simulated adapter on a pseudo-terminal: device 201 (or 101), J1939, then
 // command 3, since a new connection discards every message until the
 // application sets its filters.
 #pragma once
@@ -12,10 +12,22 @@
 
 namespace vlr::bench {
 
+struct SessionSetup {
+  vlrsim::Family family = vlrsim::Family::k2xx;
+  // The simulator paces its output at the line rate.
+  bool throttle = false;
+  // The simulator paces both directions at the line rate.
+  bool linePaced = false;
+  // The simulated node answers every J1939 request (PGN EA00) for a
+  // parameter group at once, from address 0 (see ping_probe.h).
+  bool answerRequests = false;
+};
+
 class DriverSession {
  public:
-  // `throttle`: the simulator paces its output at the line rate.
+  // `throttle`: the simulator (2xx) paces its output at the line rate.
   explicit DriverSession(bool throttle);
+  explicit DriverSession(const SessionSetup& setup);
   ~DriverSession();
   DriverSession(const DriverSession&) = delete;
   DriverSession& operator=(const DriverSession&) = delete;
@@ -30,7 +42,8 @@ class DriverSession {
   const ThreadIds& DriverThreads() const { return driverThreads_; }
 
  private:
-  void Open(bool throttle);
+  void Open(const SessionSetup& setup);
+  void AnswerRequest(const vlrsim::HostFrame& frame);
 
   std::unique_ptr<vlrsim::PtyAdapter> adapter_;
   ThreadIds simulatorThreads_;

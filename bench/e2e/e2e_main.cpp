@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
   RegisterTransmitBenchmarks(length);
   RegisterReceiveBenchmarks(length);
   RegisterIdleBenchmarks(length);
+  RegisterComparisonBenchmarks(length);
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

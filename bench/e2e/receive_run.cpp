@@ -68,7 +68,9 @@ void AddTiming(const Instants& written, const Instants& returned,
 
 std::optional<ReceiveFigures> RunReceive(const ReceivePlan& plan,
                                          std::string& error) {
-  DriverSession session(plan.throttle);
+  DriverSession session(SessionSetup{.family = plan.family,
+                                     .throttle = plan.throttle,
+                                     .linePaced = plan.linePaced});
   if (!session.Ok()) {
     error = session.Error();
     return std::nullopt;
@@ -99,7 +101,8 @@ std::optional<ReceiveFigures> RunReceive(const ReceivePlan& plan,
   figures.outOfOrder = reader.OutOfOrder();
   figures.duplicates = reader.Duplicates();
   figures.failedReads = reader.FailedReads();
-  AddTiming(FrameWriteTimes(adapter.Recorded().AdapterChunks(), plan.frames),
+  AddTiming(FrameWriteTimes(adapter.Recorded().AdapterChunks(), plan.frames,
+                            plan.family),
             reader.ReturnTimes(), figures);
   return figures;
 }

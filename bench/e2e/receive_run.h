@@ -10,14 +10,17 @@
 
 #include "cpu_usage.h"
 #include "spread.h"
+#include "vlrsim/family.h"
 
 namespace vlr::bench {
 
 struct ReceivePlan {
-  bool throttle = true;  // pace at 115200 baud, as a real line does
+  bool throttle = true;  // pace the output at the line rate
   uint32_t frames = 0;
   // Offered pace; zero offers every frame at once.
   std::chrono::nanoseconds interval{0};
+  vlrsim::Family family = vlrsim::Family::k2xx;
+  bool linePaced = false;  // pace both directions at the line rate
 };
 
 struct ReceiveFigures {

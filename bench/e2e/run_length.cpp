@@ -14,6 +14,10 @@ RunLength RunLength::Short(int seconds) {
   length.floodFrames = 10000;
   length.transmitBurst = 40;
   length.transmitSamples = 30;
+  length.pingSamples = 5;
+  length.transmitBatch = 10;
+  length.receiveBatchUnpaced = 500;
+  length.receiveBatchPaced = 30;
   length.commandRepeats = 5;
   length.silentCommandRepeats = 1;
   return length;

@@ -20,6 +20,14 @@ struct RunLength {
   uint32_t transmitBurst = 150;
   // Single sends timed from the call to the frame on the line.
   uint32_t transmitSamples = 200;
+  // The comparison with commercial adapters (comparison_benchmarks.cpp):
+  // request-answer round trips, frames sent at once through the driver,
+  // and frames the simulator sends as fast as it can, on the pseudo-
+  // terminal's unpaced line and on a line paced at the family's rate.
+  uint32_t pingSamples = 300;
+  uint32_t transmitBatch = 500;
+  uint32_t receiveBatchUnpaced = 20000;
+  uint32_t receiveBatchPaced = 2000;
   // Repetitions of each timed command.
   uint32_t commandRepeats = 20;
   // Commands to an adapter that never answers; each costs over two seconds.

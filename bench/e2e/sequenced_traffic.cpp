@@ -66,13 +66,12 @@ std::optional<vlrsim::TimedMessage> SequencedSource::Next() {
 }
 
 Instants FrameWriteTimes(const std::vector<vlrsim::Chunk>& adapterChunks,
-                         uint32_t count) {
+                         uint32_t count, vlrsim::Family family) {
   const JoinedChunks joined = Join(adapterChunks);
   Instants written(count);
   size_t offset = 0;
   size_t chunk = 0;
-  for (const auto& frame :
-       vlrsim::DecodeAdapterBytes(vlrsim::Family::k2xx, joined.bytes)) {
+  for (const auto& frame : vlrsim::DecodeAdapterBytes(family, joined.bytes)) {
     offset += frame.raw.size();
     if (frame.kind != vlrsim::AdapterFrame::Kind::kMessage ||
         frame.id != kIdentifier) {

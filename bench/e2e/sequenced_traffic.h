@@ -60,6 +60,7 @@ using Instants = std::vector<std::optional<Clock::time_point>>;
 // Throttled output is written in slices of a few milliseconds, so a frame
 // counts as written with the slice that holds its last byte.
 Instants FrameWriteTimes(const std::vector<vlrsim::Chunk>& adapterChunks,
-                         uint32_t count);
+                         uint32_t count,
+                         vlrsim::Family family = vlrsim::Family::k2xx);
 
 }  // namespace vlr::bench

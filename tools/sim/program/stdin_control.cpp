@@ -113,6 +113,8 @@ ControlOutcome RunControlLine(PtyAdapter& adapter, std::string_view line,
     answer = Toggle(w, [&](bool on) { adapter.SetLoopback(on); });
   } else if (w[0] == "throttle") {
     answer = Toggle(w, [&](bool on) { adapter.SetThrottle(on); });
+  } else if (w[0] == "line-paced") {
+    answer = Toggle(w, [&](bool on) { adapter.SetLinePaced(on); });
   } else if (w[0] == "ready-delay") {
     answer = ReadyDelay(adapter, w);
   } else if (w[0] == "baud") {

@@ -6,6 +6,7 @@
 //   ready                  write the 2xx ready frame
 //   silent on|off          loopback on|off
 //   ready-delay MS|off     throttle on|off
+//   line-paced on|off
 //   baud                   print the host's line rate
 //   state                  print the 2xx adapter state
 //   quit

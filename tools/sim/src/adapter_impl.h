@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "adapter_logic.h"
+#include "input_line.h"
 #include "line_end.h"
 #include "output_line.h"
 #include "vlr/mutex.h"
@@ -32,6 +33,7 @@ struct PtyAdapter::Impl {
   Clock::duration PollTimeout(Clock::time_point now);
   void WaitForEvents(Clock::duration timeout);
   void ReadHost();
+  void DeliverArrivedHostBytes(Clock::time_point now);
   void HandleHostBytes(std::span<const uint8_t> bytes);
   void HandleHostFrames(const std::vector<HostFrame>& frames,
                         uint32_t host_baud);
@@ -50,6 +52,8 @@ struct PtyAdapter::Impl {
   int wake_write = -1;
   std::atomic<bool> stopping{false};
   std::atomic<uint64_t> dropped{0};
+  // Host bytes come off a line at the family's rate (see InputLine).
+  std::atomic<bool> pace_input{false};
 
   // Under `lock`: the adapter's behaviour, its transmit queue and the
   // traffic source. `output_drained` signals when the queue empties. No
@@ -67,6 +71,7 @@ struct PtyAdapter::Impl {
 
   // The I/O thread's own.
   HostFrameDecoder decoder;
+  detail::InputLine input;
   Clock::time_point last_host_byte{};
   bool host_present = true;
 

@@ -37,6 +37,7 @@ void PtyAdapter::Impl::Run() {
     WaitForEvents(PollTimeout(Clock::now()));
     if (stopping.load()) break;
     const auto now = Clock::now();
+    DeliverArrivedHostBytes(now);
     FlushQuietDecoder(now);
     PlayDueMessages(now);
     WriteDue();
@@ -48,6 +49,8 @@ Clock::duration PtyAdapter::Impl::PollTimeout(Clock::time_point now) {
   if (decoder.Pending() > 0) {
     wake_at = std::min(wake_at, last_host_byte + kQuietGap);
   }
+  if (auto next = input.NextTime()) wake_at = std::min(wake_at, *next);
+  if (!pace_input.load() && !input.Empty()) wake_at = now;
   vlr::MutexLock guard(lock);
   if (auto next = output.NextTime(now)) wake_at = std::min(wake_at, *next);
   if (new_source) wake_at = now;
@@ -60,7 +63,10 @@ Clock::duration PtyAdapter::Impl::PollTimeout(Clock::time_point now) {
 void PtyAdapter::Impl::WaitForEvents(Clock::duration timeout) {
   std::array<pollfd, 2> fds{pollfd{wake_read, POLLIN, 0},
                             pollfd{line->fd(), POLLIN, 0}};
-  const nfds_t count = host_present ? 2 : 1;
+  // A paced line that holds all it may leaves the rest with the host until
+  // some of it has arrived.
+  const bool take_more = !pace_input.load() || input.Room() > 0;
+  const nfds_t count = host_present && take_more ? 2 : 1;
   if (!host_present)
     timeout = std::min<Clock::duration>(timeout, kNoHostInterval);
   const timespec wait = ToTimespec(timeout);
@@ -76,10 +82,19 @@ void PtyAdapter::Impl::WaitForEvents(Clock::duration timeout) {
 void PtyAdapter::Impl::ReadHost() {
   std::array<uint8_t, 4096> buffer;
   for (;;) {
-    const ssize_t n = ::read(line->fd(), buffer.data(), buffer.size());
+    const bool paced = pace_input.load();
+    const size_t room =
+        paced ? std::min(input.Room(), buffer.size()) : buffer.size();
+    if (room == 0) return;
+    const ssize_t n = ::read(line->fd(), buffer.data(), room);
     if (n > 0) {
       host_present = true;
-      HandleHostBytes(std::span(buffer.data(), static_cast<size_t>(n)));
+      const auto bytes = std::span(buffer.data(), static_cast<size_t>(n));
+      if (paced) {
+        input.Feed(bytes, Clock::now());
+      } else {
+        HandleHostBytes(bytes);
+      }
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -88,6 +103,14 @@ void PtyAdapter::Impl::ReadHost() {
     host_present = n < 0 && errno == EAGAIN;
     return;
   }
+}
+
+// Pacing switched off while bytes were still on the line hands them all on.
+void PtyAdapter::Impl::DeliverArrivedHostBytes(Clock::time_point now) {
+  if (input.Empty()) return;
+  const Bytes arrived =
+      pace_input.load() ? input.Arrived(now) : input.TakeAll();
+  if (!arrived.empty()) HandleHostBytes(arrived);
 }
 
 void PtyAdapter::Impl::HandleHostBytes(std::span<const uint8_t> bytes) {

@@ -18,8 +18,10 @@ PtyAdapter::Impl::Impl(AdapterOptions adapter_options)
       line(detail::OpenLineEnd(options)),
       logic(options),
       output(ConnectedBaud(options.family)),
-      decoder(options.family) {
-  output.SetThrottle(options.throttle);
+      decoder(options.family),
+      input(ConnectedBaud(options.family)) {
+  output.SetThrottle(options.throttle || options.line_paced);
+  pace_input = options.line_paced;
   int fds[2];
   if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
     throw std::system_error(errno, std::generic_category(), "pipe2");
@@ -115,6 +117,15 @@ void PtyAdapter::SetThrottle(bool throttle) {
     vlr::MutexLock guard(impl_->lock);
     impl_->output.SetThrottle(throttle);
   }
+  impl_->Wake();
+}
+
+void PtyAdapter::SetLinePaced(bool paced) {
+  {
+    vlr::MutexLock guard(impl_->lock);
+    impl_->output.SetThrottle(paced);
+  }
+  impl_->pace_input = paced;
   impl_->Wake();
 }
 

@@ -101,7 +101,10 @@ TEST(Program, DrivenOverStdin) {
   const Bytes expected =
       counted::J1939Frame(0x18FEF100, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(host.Read(expected.size(), milliseconds{5000}), expected);
-  // The same message in every form the shared hex syntax takes.
+  // The same message in every form the shared hex syntax takes, now on a
+  // line paced at 38400 baud.
+  program.Say("line-paced on");
+  EXPECT_EQ(program.Line(), "ok");
   program.Say("send j1939 0x18FEF100 01:02 03,04 0506 7 8");
   EXPECT_EQ(program.Line(), "ok");
   EXPECT_EQ(host.Read(expected.size(), milliseconds{5000}), expected);

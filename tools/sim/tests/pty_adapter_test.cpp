@@ -308,5 +308,29 @@ TEST(PtyAdapter, ThrottledOutputTakesAtLeastTheLineTime) {
   EXPECT_GE(Clock::now() - start, milliseconds{400});
 }
 
+TEST(PtyAdapter, LinePacedHostFramesArriveInOrderAtTheLineRate) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
+  AdapterOptions options = Options(Family::k1xx);
+  options.line_paced = true;
+  PtyAdapter adapter(options);
+  HostPort host(adapter.SlavePath());
+  const uint8_t count = 60;  // 19 bytes each: 0.3 s at 38400 baud
+  Bytes burst;
+  for (uint8_t i = 0; i < count; ++i) {
+    const auto frame = counted::HostJ1939Frame(
+        Bytes{0xF1, 0xFE, 0x00, 0x06, 0x21, 0xFF, i, 0, 0, 0, 0, 0, 0, 0});
+    burst.insert(burst.end(), frame.begin(), frame.end());
+  }
+  const auto start = Clock::now();
+  ASSERT_TRUE(host.Write(burst));
+  ASSERT_TRUE(adapter.Recorded().WaitForHostMessages(count, kArrival));
+  const auto frames = adapter.Recorded().HostMessages();
+  ASSERT_EQ(frames.size(), count);
+  for (uint8_t i = 0; i < count; ++i) EXPECT_EQ(frames[i].data.at(0), i);
+  const double line_seconds = burst.size() * 10.0 / 38400;
+  EXPECT_GE(std::chrono::duration<double>(frames.back().at - start).count(),
+            line_seconds * 0.9);
+}
+
 }  // namespace
 }  // namespace vlrsim

@@ -39,6 +39,13 @@ struct AdapterOptions {
   // are written as fast as the pseudo-terminal takes them.
   bool throttle = false;
 
+  // Pace both directions at the family's line rate (10 bits a byte at
+  // 115200 baud for 2xx, 38400 for 1xx): output as `throttle` does, and the
+  // host's bytes are taken no faster than the line carries them, so a host
+  // that writes faster sees its frames arrive at the line's pace. Off: a
+  // pseudo-terminal has no rate, and only the host's costs show.
+  bool line_paced = false;
+
   // 1xx: the buses the adapter reports (it has no receive-mode dialogue).
   bool report_j1708 = true;
   bool report_j1939 = true;

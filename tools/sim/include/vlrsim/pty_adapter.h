@@ -73,6 +73,8 @@ class PtyAdapter {
   void SetLoopback(bool loopback);
   void SetReadyDelay(std::optional<std::chrono::milliseconds> delay);
   void SetThrottle(bool throttle);
+  // Both directions at the line rate, or neither (see AdapterOptions).
+  void SetLinePaced(bool paced);
   void SetReportedBuses(bool j1708, bool j1939);  // 1xx
 
   // ---- adapter state (2xx) ------------------------------------------------
