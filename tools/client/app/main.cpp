@@ -8,6 +8,7 @@
 #include "help.h"
 #include "info.h"
 #include "monitor_command.h"
+#include "ports_command.h"
 #include "send.h"
 #include "sim_command.h"
 #include "stop_signal.h"
@@ -20,6 +21,7 @@ Runner FindCommand(std::string_view name) {
   if (name == "monitor") return vlrclient::RunMonitorCommand;
   if (name == "send") return vlrclient::RunSend;
   if (name == "info") return vlrclient::RunInfo;
+  if (name == "ports") return vlrclient::RunPorts;
   if (name == "sim") return vlrclient::RunSim;
   if (name == "demo") return vlrclient::RunDemo;
   return nullptr;

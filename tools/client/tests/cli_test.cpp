@@ -1,5 +1,8 @@
 // The vlr1210 program from the outside: what a user types and sees.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -164,11 +167,71 @@ TEST(Program, WritesCandumpLogsThatPythonCanReads) {
   EXPECT_EQ(std::system(check.c_str()), 0) << ReadFile(output).substr(0, 300);
 }
 
+TEST(Program, PortsSetOnceLeadTheDriverToTheAdapter) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
+  ScratchDirectory scratch;
+  const std::string port = scratch.File("com1");
+  BackgroundProgram sim(scratch, "sim",
+                        "sim --link " + port + " --duration 60");
+  ASSERT_TRUE(sim.started());
+  ASSERT_TRUE(WaitForPath(port));
+  // No VLR1210_COM1: the user's ports file alone says where COM1 is.
+  const std::string environment =
+      "-u VLR1210_COM1 XDG_CONFIG_HOME=" + scratch.File("config");
+  const std::string file = scratch.File("config/vlr1210/ports.ini");
+  const RunResult set =
+      RunProgram(scratch, "ports set COM1 " + port, environment);
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_TRUE(Contains(ReadFile(file), "COM1 = " + port)) << ReadFile(file);
+  const RunResult shown = RunProgram(scratch, "info", environment);
+  EXPECT_TRUE(Contains(shown.out, port + " (" + file + ")")) << shown.out;
+  const RunResult monitor =
+      RunProgram(scratch, "monitor --device 201 --count 20", environment);
+  EXPECT_EQ(monitor.status, 0) << monitor.err;
+  EXPECT_TRUE(Contains(monitor.out, "EEC1")) << monitor.out.substr(0, 300);
+
+  std::ofstream(file, std::ios::app) << "COM2 ttyUSB1\n";
+  const RunResult malformed = RunProgram(scratch, "ports", environment);
+  EXPECT_TRUE(Contains(malformed.err, file + ": line 6: expected COMn"))
+      << malformed.err;
+  EXPECT_TRUE(Contains(malformed.out, "COM1  /dev/ttyS0  (default"))
+      << malformed.out;
+  const RunResult refused =
+      RunProgram(scratch, "ports set COM2 /dev/ttyUSB1", environment);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(Contains(refused.err, "correct or remove the file first"))
+      << refused.err;
+}
+
+TEST(Program, SaysWhatToCheckWhenTheAdapterDoesNotAnswer) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
+  ScratchDirectory scratch;
+  // A terminal nobody answers on: the adapter is off or elsewhere.
+  const int silent = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(silent, 0);
+  ASSERT_EQ(::grantpt(silent), 0);
+  ASSERT_EQ(::unlockpt(silent), 0);
+  const std::string path = ::ptsname(silent);
+  const RunResult run = RunProgram(scratch, "monitor --device 201 --count 1",
+                                   "VLR1210_COM1=" + path);
+  ::close(silent);
+  EXPECT_EQ(run.status, 1);
+  const std::string parts[] = {"128 ERR_DLL_NOT_INITIALIZED",
+                               "COM1 leads to " + path,
+                               "(from VLR1210_COM1)",
+                               "power",
+                               "no other program",
+                               "a 1xx adapter is device 101"};
+  for (const std::string& part : parts)
+    EXPECT_TRUE(Contains(run.err, part)) << part << "\n" << run.err;
+}
+
 TEST(Program, HelpAndInfoDescribeTheTool) {
   ScratchDirectory scratch;
   const RunResult help = RunProgram(scratch, "help");
   EXPECT_EQ(help.status, 0);
-  for (const char* command : {"monitor", "send", "info", "sim", "demo"}) {
+  for (const char* command :
+       {"monitor", "send", "info", "ports", "sim", "demo"}) {
     EXPECT_TRUE(Contains(help.out, std::string("vlr1210 ") + command))
         << command;
   }
