@@ -51,7 +51,7 @@ TEST(Program, RefusesBadInputWithAClearMessageAndNonZeroStatus) {
       {"demo --replay " + scratch.File("bad.log"), "", 1,
        "bad.log:2: identifier '0CF0040'"},
       {"monitor --driver /nonexistent/libx.so", "", 1, "cannot load driver"},
-      {"monitor --format xml", "", 2, "expected text, candump or json"},
+      {"monitor --format xml", "", 2, "expected text, candump, json or pcap"},
       {"monitor --protocol J1708 --pgn EEC1", "", 2, "add --protocol J1939"},
       {"bogus", "", 2, "unknown command 'bogus'"},
       {"sim --device /nonexistent/tty", "", 1, "cannot open /nonexistent/tty"},
@@ -224,6 +224,37 @@ TEST(Program, SaysWhatToCheckWhenTheAdapterDoesNotAnswer) {
                                "a 1xx adapter is device 101"};
   for (const std::string& part : parts)
     EXPECT_TRUE(Contains(run.err, part)) << part << "\n" << run.err;
+}
+
+// Wireshark reads the capture as SocketCAN frames and, told to, decodes
+// J1939: the simulated truck's PGNs and source addresses must show.
+TEST(Program, WritesPcapCapturesThatWiresharkDecodesAsJ1939) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
+  if (std::system("tshark -v >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "tshark is not installed";
+  ScratchDirectory scratch;
+  const std::string capture = scratch.File("truck.pcap");
+  const RunResult run =
+      RunProgram(scratch, "--duration 3 --no-summary --write " + capture);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "EEC1")) << run.out.substr(0, 300);
+  // To standard output, as `| wireshark -k -i -` reads it.
+  const RunResult piped =
+      RunProgram(scratch, "--duration 2 --no-summary --format pcap");
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  for (const std::string& file : {capture, scratch.File("stdout")}) {
+    const std::string decoded = scratch.File("decoded.txt");
+    const std::string tshark = "tshark -r " + file +
+                               " -d 'can.subdissector,j1939' -V >" + decoded +
+                               " 2>/dev/null";
+    ASSERT_EQ(std::system(tshark.c_str()), 0) << file;
+    const std::string text = ReadFile(decoded);
+    for (const char* part :
+         {"PGN: 61444", "PGN: 65265", "SAE J1939",
+          "Source Address: 0 (Engine #1)", "Source Address: 3 ("})
+      EXPECT_TRUE(Contains(text, part)) << file << ": " << part << "\n"
+                                        << text.substr(0, 3000);
+  }
 }
 
 TEST(Program, HelpAndInfoDescribeTheTool) {
