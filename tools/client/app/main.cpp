@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dash_command.h"
 #include "demo.h"
 #include "help.h"
 #include "info.h"
@@ -23,6 +24,7 @@ Runner FindCommand(std::string_view name) {
   if (name == "info") return vlrclient::RunInfo;
   if (name == "ports") return vlrclient::RunPorts;
   if (name == "sim") return vlrclient::RunSim;
+  if (name == "dash") return vlrclient::RunDash;
   if (name == "demo") return vlrclient::RunDemo;
   return nullptr;
 }
