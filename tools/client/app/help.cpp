@@ -3,6 +3,7 @@
 #include "dash_command.h"
 #include "info.h"
 #include "monitor.h"
+#include "plot_command.h"
 #include "send_options.h"
 #include "sim_command.h"
 #include "simulation_options.h"
@@ -17,6 +18,8 @@ RP1210 adapter of the Volra 1xx or 2xx family, or the built-in simulator.
   vlr1210                     demonstration: a simulated truck, monitored
   vlr1210 monitor [options]   print the messages of a device until stopped
   vlr1210 dash [options]      a full-screen dashboard: signals, faults, rates
+  vlr1210 plot [CAPTURE] [options]
+                              signals over time into PNG and SVG files
   vlr1210 send [options] [IIIIIIII#DATA]
                               transmit a J1939 or J1708 message
   vlr1210 info [--device ID]  versions, devices, hardware status
@@ -71,6 +74,8 @@ bool PrintHelp(std::ostream& out, std::string_view command) {
     PrintOptions(out, SendOptionTable(send));
   } else if (command == "sim") {
     PrintSimHelp(out);
+  } else if (command == "plot") {
+    PrintPlotHelp(out);
   } else if (command == "dash") {
     PrintDashHelp(out);
   } else if (command == "ports") {

@@ -9,6 +9,7 @@
 #include "help.h"
 #include "info.h"
 #include "monitor_command.h"
+#include "plot_command.h"
 #include "ports_command.h"
 #include "send.h"
 #include "sim_command.h"
@@ -25,6 +26,7 @@ Runner FindCommand(std::string_view name) {
   if (name == "ports") return vlrclient::RunPorts;
   if (name == "sim") return vlrclient::RunSim;
   if (name == "dash") return vlrclient::RunDash;
+  if (name == "plot") return vlrclient::RunPlot;
   if (name == "demo") return vlrclient::RunDemo;
   return nullptr;
 }

@@ -257,12 +257,46 @@ TEST(Program, WritesPcapCapturesThatWiresharkDecodesAsJ1939) {
   }
 }
 
+TEST(Program, PlotsACaptureOrALiveDeviceIntoPngAndSvg) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
+  ScratchDirectory scratch;
+  std::ofstream(scratch.File("gen.log"))
+      << "(1.000000) can0 0CF00400#F07D7D401F00F07D\n"
+      << "(1.500000) can0 0CF00400#F07D7D803E00F07D\n";
+  const RunResult list =
+      RunProgram(scratch, "plot --list " + scratch.File("gen.log"));
+  EXPECT_EQ(list.status, 0) << list.err;
+  EXPECT_TRUE(Contains(list.out, "engine speed")) << list.out;
+  EXPECT_TRUE(Contains(list.out, "1000.000     2000.000")) << list.out;
+  const RunResult unknown =
+      RunProgram(scratch, "plot " + scratch.File("gen.log") +
+                              " --signal 'oil level' "
+                              "--output " +
+                              scratch.File("x.png"));
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_TRUE(Contains(unknown.err, "no signal 'oil level'")) << unknown.err;
+
+  const std::string port = scratch.File("com1");
+  BackgroundProgram sim(scratch, "sim",
+                        "sim --link " + port + " --duration 60");
+  ASSERT_TRUE(sim.started());
+  ASSERT_TRUE(WaitForPath(port));
+  const RunResult live = RunProgram(
+      scratch,
+      "plot --device 201 --duration 2 --signal 'engine speed' --output " +
+          scratch.File("live.png") + " --output " + scratch.File("live.svg"),
+      "VLR1210_COM1=" + port);
+  EXPECT_EQ(live.status, 0) << live.err;
+  EXPECT_EQ(ReadFile(scratch.File("live.png")).substr(1, 3), "PNG");
+  EXPECT_TRUE(Contains(ReadFile(scratch.File("live.svg")), "</svg>"));
+}
+
 TEST(Program, HelpAndInfoDescribeTheTool) {
   ScratchDirectory scratch;
   const RunResult help = RunProgram(scratch, "help");
   EXPECT_EQ(help.status, 0);
   for (const char* command :
-       {"monitor", "send", "info", "ports", "sim", "demo"}) {
+       {"monitor", "dash", "plot", "send", "info", "ports", "sim", "demo"}) {
     EXPECT_TRUE(Contains(help.out, std::string("vlr1210 ") + command))
         << command;
   }
