@@ -66,3 +66,5 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md
 # none there, so the machine's own stays the administrator's.
 install(FILES ${VLR_PACKAGING_DIR}/ports.ini
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+include(${VLR_PACKAGING_DIR}/python.cmake)
