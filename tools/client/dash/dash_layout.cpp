@@ -8,7 +8,7 @@
 namespace vlrdash {
 namespace {
 
-constexpr std::string_view kLevels = " .:-=+*#%@";
+constexpr std::string_view kLevels = "_.:-=+*#%@";
 constexpr int kMaxFaultLines = 8;
 constexpr int kMaxErrorLines = 3;
 

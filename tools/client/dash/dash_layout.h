@@ -22,7 +22,7 @@ std::vector<std::string> LayOut(const DashboardModel& model,
                                 const DashStatus& status, int width,
                                 int height);
 
-// The values as a line of `width` characters, low to high " .:-=+*#%@",
+// The values as a line of `width` characters, low to high "_.:-=+*#%@",
 // scaled between their own minimum and maximum.
 std::string HistoryLine(const std::deque<double>& values, std::size_t width);
 

@@ -29,6 +29,16 @@ Axis MakeAxis(double low, double high, int ticks) {
   return axis;
 }
 
+// A little room above and below, so the line does not run along the
+// frame; none below zero for a signal that never goes negative.
+Axis ValueAxis(const std::vector<double>& values) {
+  if (values.empty()) return MakeAxis(0, 0, kValueTicks);
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  const double pad = (*high - *low) * 0.04;
+  const double floor = *low < 0 ? *low - pad : std::max(0.0, *low - pad);
+  return MakeAxis(floor, *high + pad, kValueTicks);
+}
+
 }  // namespace
 
 double Panel::X(double seconds) const {
@@ -117,14 +127,7 @@ PlotLayout LayOutPlot(const std::vector<const Series*>& series, int width,
     panel.width = width - kLeftMargin - kRightMargin;
     panel.height = std::max(slot - kTitleHeight - kTickLabelHeight, 10.0);
     panel.time = time;
-    const auto [low, high] =
-        std::minmax_element(s.values.begin(), s.values.end());
-    // A little room above and below, so the line does not run along the
-    // frame.
-    const double pad = s.values.empty() ? 0 : (*high - *low) * 0.04;
-    panel.value = s.values.empty()
-                      ? MakeAxis(0, 0, kValueTicks)
-                      : MakeAxis(*low - pad, *high + pad, kValueTicks);
+    panel.value = ValueAxis(s.values);
     panel.points = Thin(s, time.low, time.high, static_cast<int>(panel.width));
     layout.panels.push_back(std::move(panel));
   }

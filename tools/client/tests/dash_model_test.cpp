@@ -134,8 +134,8 @@ TEST(DashLayout, FitsEveryTerminalSizeAndKeepsTheEssentials) {
 }
 
 TEST(DashLayout, HistoryScalesBetweenItsOwnExtremes) {
-  EXPECT_EQ(HistoryLine({0, 5, 10}, 10), " +@");
-  EXPECT_EQ(HistoryLine({0, 5, 10}, 2), " @");  // the newest that fit
+  EXPECT_EQ(HistoryLine({0, 5, 10}, 10), "_+@");
+  EXPECT_EQ(HistoryLine({0, 5, 10}, 2), "_@");  // the newest that fit
   EXPECT_EQ(HistoryLine({7, 7}, 10), "++");
   EXPECT_EQ(HistoryLine({}, 10), "");
 }
