@@ -123,6 +123,11 @@ bool OpenCapture(const MonitorOptions& o, std::unique_ptr<PcapOutput>& out) {
   if (o.format == vlrdecode::OutputFormat::kPcap)
     path = o.output_path.empty() ? "-" : o.output_path;
   if (path.empty()) return true;
+  if (path == "-" && isatty(STDOUT_FILENO)) {
+    std::cerr << "vlr1210: a pcap capture is binary; pipe it (| wireshark -k "
+                 "-i -) or give --output FILE.pcap\n";
+    return false;
+  }
   std::string error;
   out = PcapOutput::Open(path, error);
   if (!out) std::cerr << "vlr1210: " << error << "\n";
