@@ -33,10 +33,10 @@ std::string Printf(const char* format, auto... values) {
 
 std::vector<std::string> SignalLines(const DashboardModel& model, int width) {
   std::vector<std::string> lines;
-  const int history = std::clamp(width - 50, 0, 60);
+  const int history = std::clamp(width - 56, 0, 60);
   for (const SignalRow* row : model.Signals()) {
     lines.push_back(
-        Printf("%-28.28s %10.1f %-6.6s ", row->name.c_str(), row->value,
+        Printf("%-34.34s %10.1f %-6.6s ", row->name.c_str(), row->value,
                row->unit.c_str()) +
         HistoryLine(row->history, static_cast<std::size_t>(history)));
   }

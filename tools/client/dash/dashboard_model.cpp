@@ -26,7 +26,13 @@ constexpr std::array<std::string_view, 8> kFirstSignals = {
     "accelerator pedal",   "battery potential",
 };
 
-std::size_t Rank(const std::string& name) {
+// J1708 values read "PID 190 engine speed": ranked by the name after the
+// PID.
+std::size_t Rank(std::string_view name) {
+  if (name.rfind("PID ", 0) == 0) {
+    const auto space = name.find(' ', 4);
+    if (space != std::string_view::npos) name.remove_prefix(space + 1);
+  }
   const auto* found =
       std::find(kFirstSignals.begin(), kFirstSignals.end(), name);
   return static_cast<std::size_t>(found - kFirstSignals.begin());

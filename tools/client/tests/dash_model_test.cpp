@@ -50,6 +50,14 @@ TEST(DashboardModel, ShowsTheLatestValuesFirstTheOnesATechnicianReads) {
   EXPECT_EQ(signals[0]->history, (std::deque<double>{600, 1200, 1350}));
   EXPECT_EQ(signals[1]->name, "vehicle speed");
   EXPECT_NEAR(signals[1]->value, 88.0, 0.01);
+
+  // J1708 names carry their PID; the order still reads them.
+  DashboardModel j1708;
+  MessageEvent engine;
+  engine.message = vlrdecode::J1708Message{128, {96, 150, 190, 0x10, 0x13}, {}};
+  j1708.Feed(engine, 0);
+  ASSERT_EQ(j1708.Signals().size(), 2u);
+  EXPECT_EQ(j1708.Signals()[0]->name, "PID 190 engine speed");
 }
 
 TEST(DashboardModel, FaultsAppearAndClearAsDm1SaysOrGoesQuiet) {
