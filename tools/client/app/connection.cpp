@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include <algorithm>
+#include <iostream>
 #include <vector>
 
 #include "device_table.h"
@@ -69,6 +70,11 @@ std::unique_ptr<Connection> Connection::Open(const DriverLibrary& driver,
                     ConnectHint(result, device);
     return nullptr;
   }
+  // Connected, but perhaps not where the user meant: a ports file the
+  // driver skipped is said every time, never passed over in silence.
+  for (const std::string& problem : PortFileProblems())
+    std::cerr << "vlr1210: warning: " << problem
+              << "; the driver ignores this file\n";
   return std::unique_ptr<Connection>(
       new Connection(driver, result, device, protocol));
 }

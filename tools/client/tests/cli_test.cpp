@@ -196,6 +196,13 @@ TEST(Program, PortsSetOnceLeadTheDriverToTheAdapter) {
       << malformed.err;
   EXPECT_TRUE(Contains(malformed.out, "COM1  /dev/ttyS0  (default"))
       << malformed.out;
+  // Connected through VLR1210_COM1, yet the skipped file is said.
+  const RunResult warned = RunProgram(
+      scratch, "monitor --count 1",
+      "XDG_CONFIG_HOME=" + scratch.File("config") + " VLR1210_COM1=" + port);
+  EXPECT_EQ(warned.status, 0) << warned.err;
+  EXPECT_TRUE(Contains(warned.err, "warning: " + file + ": line 6"))
+      << warned.err;
   const RunResult refused =
       RunProgram(scratch, "ports set COM2 /dev/ttyUSB1", environment);
   EXPECT_EQ(refused.status, 1);
