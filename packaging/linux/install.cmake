@@ -62,3 +62,9 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
               ${VLR_PACKAGING_DIR}/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A commented ports file to copy to /etc/vlr1210/: the package installs
+# none there, so the machine's own stays the administrator's.
+install(FILES ${VLR_PACKAGING_DIR}/ports.ini
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+include(${VLR_PACKAGING_DIR}/python.cmake)

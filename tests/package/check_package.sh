@@ -38,6 +38,7 @@ expected=(
   "usr/share/man/man1/vlr1210-sim.1.gz"
   "usr/share/doc/vlr1210/README.md"
   "usr/share/doc/vlr1210/copyright"
+  "usr/share/doc/vlr1210/examples/ports.ini"
 )
 dpkg-deb --fsys-tarfile "$deb" | tar -tvf - | grep -v '^d' |
   sed -E 's/^([^ ]+ +){5}\.\///' >"$work/files"

@@ -11,22 +11,16 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/port_names.h"
 #include "platform/posix/port_object.h"
 
 namespace vlr::platform {
 
-// "COMn" is the path in VLR1210_COMn when that is set (read at every open,
-// so a test or the simulator can move a port between connects), otherwise
-// the n-th serial device.
+// "COMn" is resolved at every open, so a test or the simulator can move a
+// port between connects.
 static std::string DevicePathFor(const char* name) {
   if (std::strncmp(name, "COM", 3) != 0) return name;
-  const std::string variable = std::string("VLR1210_") + name;
-  if (const char* path = std::getenv(variable.c_str()); path && *path) {
-    return path;
-  }
-  const int number = std::atoi(name + 3);
-  if (number < 1) return {};
-  return "/dev/ttyS" + std::to_string(number - 1);
+  return ResolvePort(std::atoi(name + 3)).path;
 }
 
 Port OpenPort(const char* name) {

@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include <algorithm>
+#include <iostream>
 #include <vector>
 
 #include "device_table.h"
@@ -11,20 +12,43 @@ namespace {
 // The queue sizes an application may ask for; this driver sizes its own.
 constexpr long kQueueBytes = 8192;
 
+// Ports files the driver skipped, which may be why it opened another port.
+std::string PortFileNote() {
+  std::string note;
+  for (const std::string& problem : PortFileProblems())
+    note += "\n  " + problem + "; the driver ignores this file";
+  return note;
+}
+
+// A start-up nobody answered: what the port is and what to look at.
+std::string SilentAdapterHint(const DeviceInfo& device) {
+  const std::string other_family = device.family[0] == '1' ? "2xx" : "1xx";
+  return "\n  no adapter answered the start-up; " + DescribePort(device.com) +
+         ".\n  Check that:"
+         "\n  - the adapter has power and its cable is plugged in at both ends"
+         "\n  - no other program talks to the port (another diagnostic tool, "
+         "a modem manager)"
+         "\n  - the port is the adapter's ('vlr1210 ports set COM" +
+         std::to_string(device.com) +
+         " /dev/ttyUSB0' names it)"
+         "\n  - the adapter is of the " +
+         device.family + " family (a " + other_family + " adapter is device " +
+         other_family.substr(0, 1) + "0" + std::to_string(device.com) + ")" +
+         PortFileNote();
+}
+
 // What a user can do about a failed connect.
 std::string ConnectHint(short code, short device) {
   auto known = FindDevice(device);
   if (code == ERR_INVALID_DEVICE || !known)
     return " (device ids: 101-104, 201-204; see 'vlr1210 info')";
-  bool from_environment = false;
-  const std::string path = PortPath(known->com, from_environment);
-  const std::string port =
-      "COM" + std::to_string(known->com) + " leads to " + path +
-      (from_environment ? " by VLR1210_COM" + std::to_string(known->com) : "");
+  const std::string port = DescribePort(known->com);
   if (code == ERR_DEVICE_IN_USE)
-    return " (the port is absent or another program holds it; " + port + ")";
+    return " (the port is absent or another program holds it; " + port + ")" +
+           PortFileNote();
   if (code == ERR_HARDWARE_NOT_RESPONDING)
-    return " (no adapter answered; " + port + ")";
+    return " (no adapter answered; " + port + ")" + PortFileNote();
+  if (code == ERR_DLL_NOT_INITIALIZED) return SilentAdapterHint(*known);
   return {};
 }
 
@@ -46,6 +70,11 @@ std::unique_ptr<Connection> Connection::Open(const DriverLibrary& driver,
                     ConnectHint(result, device);
     return nullptr;
   }
+  // Connected, but perhaps not where the user meant: a ports file the
+  // driver skipped is said every time, never passed over in silence.
+  for (const std::string& problem : PortFileProblems())
+    std::cerr << "vlr1210: warning: " << problem
+              << "; the driver ignores this file\n";
   return std::unique_ptr<Connection>(
       new Connection(driver, result, device, protocol));
 }

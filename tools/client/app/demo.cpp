@@ -21,6 +21,18 @@ std::vector<OptionDefinition> DemoOptionTable(MonitorOptions& monitor,
   return table;
 }
 
+void PrintBanner(const SimulatedAdapter& adapter, const MonitorOptions& monitor,
+                 int com) {
+  std::cerr << "vlr1210: demonstration: a simulated adapter plays "
+            << adapter.description() << " on " << adapter.SlavePath()
+            << " (VLR1210_COM" << com << "),\n"
+            << "         monitored as device " << monitor.device << ", "
+            << monitor.protocol
+            << ". Stop with Ctrl-C; 'vlr1210 help' lists the commands.\n";
+}
+
+}  // namespace
+
 // Only devices that carry messages on the serial line can be simulated.
 std::string CheckDemoDevice(short id, SimulationOptions& traffic,
                             const std::string& protocol) {
@@ -34,18 +46,6 @@ std::string CheckDemoDevice(short id, SimulationOptions& traffic,
   traffic.reported_protocol = protocol;
   return {};
 }
-
-void PrintBanner(const SimulatedAdapter& adapter, const MonitorOptions& monitor,
-                 int com) {
-  std::cerr << "vlr1210: demonstration: a simulated adapter plays "
-            << adapter.description() << " on " << adapter.SlavePath()
-            << " (VLR1210_COM" << com << "),\n"
-            << "         monitored as device " << monitor.device << ", "
-            << monitor.protocol
-            << ". Stop with Ctrl-C; 'vlr1210 help' lists the commands.\n";
-}
-
-}  // namespace
 
 int RunDemo(std::span<const std::string_view> args) {
   MonitorOptions monitor;

@@ -5,9 +5,18 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
+#include "simulated_adapter.h"
+
 namespace vlrclient {
+
+// Only devices that carry messages on the serial line can be simulated;
+// sets the simulated family and bus from the device and protocol. An error
+// text, empty when the device can be simulated.
+std::string CheckDemoDevice(short id, SimulationOptions& traffic,
+                            const std::string& protocol);
 
 int RunDemo(std::span<const std::string_view> args);
 

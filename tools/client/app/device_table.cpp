@@ -1,7 +1,5 @@
 #include "device_table.h"
 
-#include <cstdlib>
-
 namespace vlrclient {
 
 const std::vector<DeviceInfo>& Devices() {
@@ -25,14 +23,27 @@ std::optional<DeviceInfo> FindDevice(short id) {
   return std::nullopt;
 }
 
-std::string PortPath(int com, bool& from_environment) {
-  const std::string variable = "VLR1210_COM" + std::to_string(com);
-  if (const char* path = std::getenv(variable.c_str()); path && *path) {
-    from_environment = true;
-    return path;
+vlr::platform::ResolvedPort PortFor(int com) {
+  return vlr::platform::ResolvePort(com);
+}
+
+std::vector<std::string> PortFileProblems() {
+  std::vector<std::string> problems;
+  for (const std::string& name :
+       {vlr::platform::UserPortFile(),
+        std::string(vlr::platform::kSystemPortFile)}) {
+    if (name.empty()) continue;
+    const vlr::platform::PortFile file = vlr::platform::ReadPortFile(name);
+    if (file.problem) problems.push_back(name + ": " + *file.problem);
   }
-  from_environment = false;
-  return "/dev/ttyS" + std::to_string(com - 1);
+  return problems;
+}
+
+std::string DescribePort(int com) {
+  const vlr::platform::ResolvedPort port = PortFor(com);
+  return "COM" + std::to_string(com) + " leads to " + port.path +
+         (port.source == "default" ? " (the default)"
+                                   : " (from " + port.source + ")");
 }
 
 }  // namespace vlrclient

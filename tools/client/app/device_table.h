@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/port_names.h"
+
 namespace vlrclient {
 
 struct DeviceInfo {
@@ -20,8 +22,15 @@ struct DeviceInfo {
 const std::vector<DeviceInfo>& Devices();
 std::optional<DeviceInfo> FindDevice(short id);
 
-// Where "COMn" leads on this machine: the path in VLR1210_COMn, else the
-// n-th serial device; `from_environment` says which.
-std::string PortPath(int com, bool& from_environment);
+// Where "COMn" leads on this machine, resolved as the driver does, with
+// the source that named it ("VLR1210_COM1", a ports file, "default").
+vlr::platform::ResolvedPort PortFor(int com);
+
+// The ports files the driver leaves unused because a line is not
+// understood: "FILE: line 3: ..." each.
+std::vector<std::string> PortFileProblems();
+
+// "COM1 leads to /dev/ttyUSB0 (from ~/.config/vlr1210/ports.ini)".
+std::string DescribePort(int com);
 
 }  // namespace vlrclient

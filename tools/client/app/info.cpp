@@ -52,18 +52,17 @@ void PrintDevices() {
   std::cout << "\ndevice  family  port  rate    line              COM port "
                "leads to\n";
   for (const DeviceInfo& d : Devices()) {
-    bool from_environment = false;
-    const std::string path = PortPath(d.com, from_environment);
-    std::string where = path;
-    if (from_environment)
-      where += " (VLR1210_COM" + std::to_string(d.com) + ")";
-    if (!std::filesystem::exists(path)) where += " (absent)";
+    const vlr::platform::ResolvedPort port = PortFor(d.com);
+    std::string where = port.path + " (" + port.source + ")";
+    if (!std::filesystem::exists(port.path)) where += " (absent)";
     char row[200];
     std::snprintf(row, sizeof row, "%-7d %-7s COM%d  %-7u %-17.17s %s\n", d.id,
                   d.family, d.com, static_cast<unsigned>(d.baud), d.framing,
                   where.c_str());
     std::cout << row;
   }
+  for (const std::string& problem : PortFileProblems())
+    std::cerr << "vlr1210: " << problem << "; the driver ignores this file\n";
 }
 
 int PrintHardwareStatus(const DriverLibrary& driver, const InfoOptions& o) {

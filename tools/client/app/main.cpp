@@ -4,10 +4,13 @@
 #include <string_view>
 #include <vector>
 
+#include "dash_command.h"
 #include "demo.h"
 #include "help.h"
 #include "info.h"
 #include "monitor_command.h"
+#include "plot_command.h"
+#include "ports_command.h"
 #include "send.h"
 #include "sim_command.h"
 #include "stop_signal.h"
@@ -20,7 +23,10 @@ Runner FindCommand(std::string_view name) {
   if (name == "monitor") return vlrclient::RunMonitorCommand;
   if (name == "send") return vlrclient::RunSend;
   if (name == "info") return vlrclient::RunInfo;
+  if (name == "ports") return vlrclient::RunPorts;
   if (name == "sim") return vlrclient::RunSim;
+  if (name == "dash") return vlrclient::RunDash;
+  if (name == "plot") return vlrclient::RunPlot;
   if (name == "demo") return vlrclient::RunDemo;
   return nullptr;
 }

@@ -59,6 +59,8 @@ bool MessagePrinter::Wanted(const MessageEvent& event) const {
 
 void MessagePrinter::Print(const MessageEvent& event) {
   using vlrdecode::OutputFormat;
+  if (capture_) capture_->Write(event, *wall_origin_);
+  if (format_ == OutputFormat::kPcap) return;
   if (format_ == OutputFormat::kCandump) {
     if (auto line = vlrdecode::FormatCandumpLine(event, *wall_origin_))
       out_ << *line << '\n';

@@ -12,6 +12,7 @@
 #include "filter_groups.h"
 #include "messages.h"
 #include "output_format.h"
+#include "pcap_output.h"
 #include "statistics.h"
 #include "transport.h"
 
@@ -35,6 +36,9 @@ class MessagePrinter {
   // counted); this client's own echoed transmissions always show.
   void SetLocalFilter(J1939Filter filter) { filter_ = std::move(filter); }
 
+  // Also writes the J1939 frames into `capture` (kept by the caller).
+  void SetCapture(PcapOutput* capture) { capture_ = capture; }
+
  private:
   void Print(const vlrdecode::MessageEvent& event);
   bool Wanted(const vlrdecode::MessageEvent& event) const;
@@ -46,6 +50,7 @@ class MessagePrinter {
   std::chrono::microseconds (*wall_clock_)();
   std::optional<std::chrono::microseconds> wall_origin_;
   std::optional<J1939Filter> filter_;
+  PcapOutput* capture_ = nullptr;
   vlrdecode::DriverTimeline timeline_;
   vlrdecode::TransportReassembler reassembler_;
 };

@@ -11,6 +11,7 @@
 
 #include "connection.h"
 #include "message_printer.h"
+#include "pcap_output.h"
 #include "progress.h"
 #include "statistics.h"
 #include "stop_signal.h"
@@ -60,6 +61,7 @@ constexpr auto kDrainGrace = std::chrono::milliseconds(1500);
 
 struct Loop {
   const MonitorHooks& hooks;
+  PcapOutput* capture;
   std::optional<Clock::time_point> drained_by;
   Connection& connection;
   MessagePrinter& printer;
@@ -108,17 +110,38 @@ bool ReadUntilDone(const MonitorOptions& o, Loop& loop,
       if (IsFatal(code)) return false;
     }
     loop.out.flush();
+    if (loop.capture) loop.capture->Flush();
     std::this_thread::sleep_for(kIdlePause);
   }
   return true;
+}
+
+// The capture --format pcap or --write asks for; false when it cannot be
+// written.
+bool OpenCapture(const MonitorOptions& o, std::unique_ptr<PcapOutput>& out) {
+  std::string path = o.capture_path;
+  if (o.format == vlrdecode::OutputFormat::kPcap)
+    path = o.output_path.empty() ? "-" : o.output_path;
+  if (path.empty()) return true;
+  if (path == "-" && isatty(STDOUT_FILENO)) {
+    std::cerr << "vlr1210: a pcap capture is binary; pipe it (| wireshark -k "
+                 "-i -) or give --output FILE.pcap\n";
+    return false;
+  }
+  std::string error;
+  out = PcapOutput::Open(path, error);
+  if (!out) std::cerr << "vlr1210: " << error << "\n";
+  return out != nullptr;
 }
 
 }  // namespace
 
 int RunMonitor(const DriverLibrary& driver, const MonitorOptions& o,
                const MonitorHooks& hooks) {
+  std::unique_ptr<PcapOutput> capture;
+  if (!OpenCapture(o, capture)) return 1;
   std::ofstream file;
-  if (!o.output_path.empty()) {
+  if (!o.output_path.empty() && o.format != vlrdecode::OutputFormat::kPcap) {
     file.open(o.output_path, std::ios::out | std::ios::trunc);
     if (!file) {
       std::cerr << "vlr1210: cannot write " << o.output_path << "\n";
@@ -148,10 +171,11 @@ int RunMonitor(const DriverLibrary& driver, const MonitorOptions& o,
                                      o.echo, o.raw_j1708};
   MessagePrinter printer(layout, o.format, out, statistics);
   if (!o.filter.empty()) printer.SetLocalFilter(o.filter);
+  printer.SetCapture(capture.get());
   Progress progress(ShouldShowProgress(o.output_path.empty()));
   const Clock::time_point start = Clock::now();
-  Loop loop{hooks,      std::nullopt, *connection, printer,
-            statistics, progress,     out};
+  Loop loop{hooks,   capture.get(), std::nullopt, *connection,
+            printer, statistics,    progress,     out};
   const bool intact = ReadUntilDone(o, loop, start);
   progress.Finish();
   out.flush();
@@ -161,7 +185,8 @@ int RunMonitor(const DriverLibrary& driver, const MonitorOptions& o,
     statistics.Print(std::cerr, seconds,
                      [&](short code) { return driver.ErrorText(code); });
   }
-  if (!out) {
+  if (capture) capture->Flush();
+  if (!out || (capture && !capture->ok())) {
     std::cerr << "vlr1210: writing the messages failed\n";
     return 1;
   }

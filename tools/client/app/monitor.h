@@ -25,7 +25,8 @@ struct MonitorOptions {
   bool raw_j1708 = false;
   J1939Filter filter;
   vlrdecode::OutputFormat format = vlrdecode::OutputFormat::kText;
-  std::string output_path;  // empty: standard output
+  std::string output_path;   // empty: standard output
+  std::string capture_path;  // --write: a pcap capture beside the output
   bool summary = true;
 };
 

@@ -12,8 +12,10 @@ std::string SetFormat(MonitorOptions& o, std::string_view value) {
     o.format = vlrdecode::OutputFormat::kCandump;
   else if (value == "json")
     o.format = vlrdecode::OutputFormat::kJson;
+  else if (value == "pcap")
+    o.format = vlrdecode::OutputFormat::kPcap;
   else
-    return "expected text, candump or json";
+    return "expected text, candump, json or pcap";
   return {};
 }
 
@@ -85,12 +87,20 @@ std::vector<OptionDefinition> MonitorOptionTable(MonitorOptions& o) {
          o.filter.priority = static_cast<uint8_t>(*p);
          return {};
        }},
-      {"--format", "FORMAT", "text (default), candump or json",
+      {"--format", "FORMAT",
+       "text (default), candump, json or pcap (J1939 frames for Wireshark)",
        [&o](std::string_view v) { return SetFormat(o, v); }},
       {"--output", "FILE", "write messages to FILE instead of standard output",
        [&o](std::string_view v) -> std::string {
          if (v.empty()) return "needs a file name";
          o.output_path = std::string(v);
+         return {};
+       }},
+      {"--write", "FILE.pcap",
+       "also write the J1939 frames into a pcap capture for Wireshark",
+       [&o](std::string_view v) -> std::string {
+         if (v.empty()) return "needs a file name";
+         o.capture_path = std::string(v);
          return {};
        }},
       {"--no-summary", "", "do not print the summary at the end",
@@ -108,6 +118,13 @@ std::string CheckMonitorOptions(const MonitorOptions& o) {
   }
   if (o.protocol != "J1708" && o.raw_j1708)
     return "--raw-j1708 needs --protocol J1708";
+  const bool pcap = o.format == vlrdecode::OutputFormat::kPcap;
+  if ((pcap || !o.capture_path.empty()) && o.protocol != "J1939")
+    return "pcap captures hold J1939 frames only; J1708 has no link type "
+           "Wireshark decodes";
+  if (pcap && !o.capture_path.empty())
+    return "--format pcap already writes the capture; --write is for another "
+           "format beside it";
   const std::size_t groups =
       BuildFilterGroups(o.filter).size() / kFilterGroupSize;
   if (groups > kMaxFilterGroups) {

@@ -9,6 +9,15 @@ LampState Lamp(uint8_t byte, int shift) {
   return static_cast<LampState>((byte >> shift) & 0x03);
 }
 
+void AppendLamp(std::string& out, const char* name, LampState state) {
+  if (state != LampState::kOn) return;
+  if (!out.empty()) out += ", ";
+  out += name;
+  out += " on";
+}
+
+}  // namespace
+
 const char* SpnName(uint32_t spn) {
   struct Entry {
     uint32_t spn;
@@ -68,15 +77,6 @@ const char* FmiText(uint8_t fmi) {
   if (fmi < kTexts.size()) return kTexts[fmi];
   return fmi == 31 ? "condition exists" : nullptr;
 }
-
-void AppendLamp(std::string& out, const char* name, LampState state) {
-  if (state != LampState::kOn) return;
-  if (!out.empty()) out += ", ";
-  out += name;
-  out += " on";
-}
-
-}  // namespace
 
 std::optional<DiagnosticMessage> ParseDiagnosticMessage(
     std::span<const uint8_t> data) {

@@ -39,6 +39,11 @@ struct DiagnosticMessage {
 std::optional<DiagnosticMessage> ParseDiagnosticMessage(
     std::span<const uint8_t> data);
 
+// The name of a suspect parameter and the text of a failure mode; null
+// when not known.
+const char* SpnName(uint32_t spn);
+const char* FmiText(uint8_t fmi);
+
 // "AWL on; SPN 111 (coolant level) FMI 1 (below normal, most severe) OC 4"
 std::string DescribeDiagnosticMessage(const DiagnosticMessage& message);
 

@@ -13,7 +13,8 @@
 
 namespace vlrdecode {
 
-enum class OutputFormat { kText, kCandump, kJson };
+// kPcap: a SocketCAN-format capture (the monitor writes it with libpcap).
+enum class OutputFormat { kText, kCandump, kJson, kPcap };
 
 struct MessageEvent {
   uint32_t timestamp_ms = 0;  // the driver's

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "output_format.h"
+#include "socketcan_frame.h"
 #include "vlrscenario/candump_log.h"
 
 namespace vlrdecode {
@@ -79,6 +80,28 @@ TEST(OutputFormat, CandumpLinesReadBackAndSkipWhatACanLogCannotHold) {
   MessageEvent j1708;
   j1708.message = J1708Message{0x80, {0x01}, std::nullopt};
   EXPECT_FALSE(FormatCandumpLine(j1708, microseconds(0)));
+}
+
+TEST(SocketCanFrame, ExtendedIdentifierFirstLengthThenPaddedData) {
+  MessageEvent request;
+  request.message =
+      FromIdentifier(0x18EA00F9, std::vector<uint8_t>{0xE5, 0xFE, 0x00});
+  const std::array<uint8_t, 16> expected = {0x98, 0xEA, 0x00, 0xF9, 3, 0, 0, 0,
+                                            0xE5, 0xFE, 0x00, 0,    0, 0, 0, 0};
+  EXPECT_EQ(SocketCanFrame(request), expected);
+  auto eec1 = SocketCanFrame(Eec1Event());
+  ASSERT_TRUE(eec1);
+  EXPECT_EQ((*eec1)[0], 0x8C);
+  EXPECT_EQ((*eec1)[15], 0x84);
+
+  MessageEvent joined = Eec1Event();
+  joined.reassembled = true;
+  MessageEvent j1708;
+  j1708.message = J1708Message{0x80, {0x01}, std::nullopt};
+  MessageEvent long_data;
+  long_data.message = FromIdentifier(0x18FEF100, std::vector<uint8_t>(9));
+  for (const MessageEvent& none : {joined, j1708, long_data})
+    EXPECT_FALSE(SocketCanFrame(none));
 }
 
 TEST(DriverTimeline, CountsFromTheFirstStampAcrossTheWrap) {
