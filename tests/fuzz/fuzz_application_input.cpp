@@ -49,7 +49,8 @@ void BuildMessage(uint8_t settings, std::span<const uint8_t> message) {
   }
 }
 
-void StoreFilter(FilterState& state, std::span<const uint8_t> buffer) {
+void StoreFilter(FilterState& state, link::AdapterFilter& adapter,
+                 std::span<const uint8_t> buffer) {
   const int16_t before = state.filterCount.load();
   std::vector<int> added;
   if (AddJ1939Filter(state, buffer, added) != AddFilterResult::kOk) {
@@ -61,7 +62,8 @@ void StoreFilter(FilterState& state, std::span<const uint8_t> buffer) {
   for (size_t i = 0; i < added.size(); ++i) {
     Require(added[i] == std::max<int>(before, 0) + static_cast<int>(i));
   }
-  const auto steps = link::AdapterFilterProgram(state, stored, added);
+  const auto steps =
+      link::ProgramAfterAdding(adapter, {false, state.StoredGroups()}, true);
   Require(steps.empty() == added.empty());
   Require(steps.size() <= 3 + 4);  // bounded whatever the group count
   for (const link::CommandStep& step : steps) {
@@ -80,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const uint8_t settings = data[0];
   FilterState filters;
+  link::AdapterFilter adapter;
   size_t at = 1;
   while (at + 2 <= size) {
     const size_t length =
@@ -89,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (length > 0) std::memcpy(copy.get(), data + at, length);
     const std::span<const uint8_t> record(copy.get(), length);
     if (settings & 0x20) {
-      StoreFilter(filters, record);
+      StoreFilter(filters, adapter, record);
     } else {
       BuildMessage(settings, record);
     }
