@@ -4,12 +4,12 @@
 
 namespace vlr {
 
-// Never destroyed: a process that unloads the library with a device open
-// would otherwise wait for the adapter threads under the loader lock,
-// where their own exit may need that lock.
+// Destroyed at unload or exit, which closes the devices still open. An
+// application that unloads the library without disconnecting first has
+// its adapter threads stopped then.
 Registry& TheRegistry() {
-  static Registry* const registry = new Registry;
-  return *registry;
+  static Registry registry;
+  return registry;
 }
 
 ClientRef Registry::Find(int16_t clientId) {

@@ -79,7 +79,7 @@ class Registry {
 };
 
 // Built on first use (at the latest at the first exported call), never at
-// load, and never destroyed.
+// load, and destroyed at unload.
 Registry& TheRegistry();
 
 }  // namespace vlr

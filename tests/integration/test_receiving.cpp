@@ -71,6 +71,7 @@ TEST_P(Receiving, FilterDiscardsUntilOpenedThenDeliversInOrder) {
   EXPECT_LE(last_timestamp_ - before, after - before)
       << "tick count at queueing";
   const intptr_t value = TwoHundred() ? 0 : 1;
+  EXPECT_TRUE(WaitForDeliveries(20)) << "each posted after its queueing";
   EXPECT_GE(vlr1210_posix_notifications("Vlr1210MessageString", value, value),
             20u);
   EXPECT_EQ(

@@ -216,6 +216,9 @@ TEST_F(DriverTest, EchoReturnsTransmissionsAsRecords) {
     ASSERT_EQ(n, static_cast<short>(c.echo.size() + 5));
     EXPECT_EQ(buffer[4], 1) << "echo byte";
     EXPECT_EQ(Bytes(buffer + 5, buffer + n), c.echo);
+    // The notification follows the queueing: a read woken by the record
+    // itself may return before it is posted.
+    EXPECT_TRUE(WaitForDeliveries(1));
     EXPECT_EQ(vlr1210_posix_notifications("Vlr1210MessageString", 1, 1), 1u);
     ASSERT_EQ(Command(RP1210_Set_J1708_Mode, "1"), 0);
     ASSERT_EQ(Disconnect(), 0);
