@@ -42,7 +42,9 @@ int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size) {
       std::span<const uint8_t>(message, static_cast<size_t>(size)), frames);
   if (built == link::BuildResult::kNoFraming) return 0;
   if (built != link::BuildResult::kOk) return ERR_MESSAGE_TOO_LONG;
-  return Enqueue(ref.client->txQueue, ref.connection, frames);
+  const int16_t result = Enqueue(ref.client->txQueue, ref.connection, frames);
+  if (result == 0) ref.session->WakeWriter();
+  return result;
 }
 
 }  // namespace

@@ -8,9 +8,15 @@ namespace vlr {
 struct DriverSettings {
   int32_t readerPriority = 3;
   int32_t writerPriority = 5;
-  int32_t readerCycleSleep = 10;  // ms
-  int32_t readerIdleSleep = 0;    // ms
-  int32_t writerCycleSleep = 20;  // ms
+  // The writer sleeps until woken for work; the bound only limits what a
+  // lost wake-up could cost.
+  uint32_t writerIdleWaitMs = 50;
+  // A reader whose port fails at once (or whose adapter vanished) pauses
+  // this long between tries instead of spinning.
+  uint32_t readerFailurePauseMs = 10;
+  // Device 104's look at the outside application's window, at most this
+  // often: the reader now passes much more often than it used to.
+  uint32_t windowWatchPeriodMs = 10;
 };
 
 inline constexpr DriverSettings kDriverSettings{};

@@ -105,9 +105,17 @@ class Session {
   link::KeptTail& ParserTail() { return tail_; }
   void StopLink();
   void MarkAdapterLost();
-  // J1708 flow control of the 2xx family.
+  // J1708 flow control of the 2xx family. The ready frame wakes the writer:
+  // a J1708 frame may be waiting for it.
   bool OkToSend() const { return okToSend_.load(std::memory_order_acquire); }
-  void SetOkToSend(bool ok) { okToSend_.store(ok, std::memory_order_release); }
+  void SetOkToSend(bool ok) {
+    okToSend_.store(ok, std::memory_order_release);
+    if (ok) WakeWriter();
+  }
+  // Something for the writer: a frame queued, a command waiting, the
+  // threads to end. The writer sleeps on this between bursts.
+  void WakeWriter() { platform::SignalEvent(writerWake_); }
+  platform::Event WriterWake() const { return writerWake_; }
   // Reader: queue a received message for every client that takes it.
   // True when some client did.
   bool Deliver(Protocol protocol, std::span<const uint8_t> message);
@@ -130,6 +138,10 @@ class Session {
   void ClosePort();
 
   const link::DeviceTraits& traits_;
+  // Lives as long as the session, so an application thread that queued a
+  // frame may signal it while the last client disconnects. Made before
+  // the command channel, which is given it.
+  const platform::Event writerWake_;
 
   platform::Lock adapterLock_ ACQUIRED_BEFORE(membersLock_);
   link::AdapterFilter programmedFilter_ GUARDED_BY(adapterLock_);
