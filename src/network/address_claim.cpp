@@ -70,8 +70,11 @@ void AddressClaimer::OnFrame(std::span<const uint8_t> message, Millis now,
     return;
   }
   if (!IsAddressClaimRequest(message)) return;
+  // A lost address belongs to its winner, who answers for it; only a
+  // global request hears our Cannot Claim.
   for (const Entry& entry : claims_) {
-    if (destination == kGlobal || destination == entry.address) {
+    if (destination == kGlobal ||
+        (destination == entry.address && Holds(entry.state))) {
       Answer(entry, now, outbox);
     }
   }

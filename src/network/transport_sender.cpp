@@ -59,8 +59,9 @@ bool TransportSender::OnControl(const FrameHeader& header,
   return true;
 }
 
-void TransportSender::OnCts(Transfers::iterator at, const ControlData& control,
-                            Millis now, ControlOutbox& outbox, Events& out) {
+void TransportSender::OnCts(const Transfers::iterator& at,
+                            const ControlData& control, Millis now,
+                            ControlOutbox& outbox, Events& out) {
   Outbound& transfer = *at;
   if (transfer.step == Step::kAnnounce) return;  // our RTS is not out yet
   if (transfer.step == Step::kData && transfer.next < transfer.windowEnd) {
@@ -132,23 +133,25 @@ Packet TransportSender::NextPacket(Outbound& transfer, Millis now) {
   const Packet frame = DataPacket(transfer.source, transfer.destination,
                                   static_cast<uint8_t>(transfer.next), data);
   ++transfer.next;
+  if (transfer.next > transfer.packets) transfer.allSent = true;
   if (transfer.broadcast) {
     transfer.due = now + interpacketMs_;
   } else if (transfer.next >= transfer.windowEnd) {
-    transfer.step =
-        transfer.next > transfer.packets ? Step::kAwaitEnd : Step::kAwaitCts;
+    // After packets asked again, the receiver may want more of them or be
+    // done: its CTS or its EOM ACK comes next.
+    transfer.step = transfer.allSent ? Step::kAwaitEnd : Step::kAwaitCts;
     transfer.due = now + kCtsTimeoutMs;
   }
   return frame;
 }
 
-void TransportSender::Fail(Transfers::iterator at, AbortReason reason,
+void TransportSender::Fail(const Transfers::iterator& at, AbortReason reason,
                            Millis now, ControlOutbox& outbox, Events& out) {
   outbox.Push(AbortPacket(at->source, at->destination, reason, at->pgn), now);
   Finish(at, false, now, out);
 }
 
-void TransportSender::Finish(Transfers::iterator at, bool ok, Millis now,
+void TransportSender::Finish(const Transfers::iterator& at, bool ok, Millis now,
                              Events& out) {
   out.ended.push_back({at->id, ok, std::move(at->message)});
   transfers_.erase(at);

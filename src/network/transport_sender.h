@@ -53,15 +53,16 @@ class TransportSender {
     Step step = Step::kWaiting;
     uint16_t next = 1;       // next packet to send
     uint16_t windowEnd = 0;  // first packet past the asked window
+    bool allSent = false;    // every packet went out at least once
     Millis due = 0;          // next frame (announce, data) or time-out (await)
   };
   using Transfers = std::deque<Outbound>;
 
-  void OnCts(Transfers::iterator at, const ControlData& control, Millis now,
-             ControlOutbox& outbox, Events& out);
+  void OnCts(const Transfers::iterator& at, const ControlData& control,
+             Millis now, ControlOutbox& outbox, Events& out);
   Packet NextPacket(Outbound& transfer, Millis now);
-  void Finish(Transfers::iterator at, bool ok, Millis now, Events& out);
-  void Fail(Transfers::iterator at, AbortReason reason, Millis now,
+  void Finish(const Transfers::iterator& at, bool ok, Millis now, Events& out);
+  void Fail(const Transfers::iterator& at, AbortReason reason, Millis now,
             ControlOutbox& outbox, Events& out);
   void StartWaiting(Millis now);
 
