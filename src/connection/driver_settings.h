@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vlr {
@@ -20,6 +21,12 @@ struct DriverSettings {
 };
 
 inline constexpr DriverSettings kDriverSettings{};
+
+// What the vendor file announces as NumberOfRTSCTSSessions and
+// J1939Addresses: connection-mode transfers each client may run at once in
+// each direction, and addresses the process may claim.
+inline constexpr size_t kRtsCtsSessions = 16;
+inline constexpr size_t kJ1939Addresses = 16;
 
 // Priority codes -> Win32 thread priority levels; any other code is normal.
 constexpr int ThreadPriorityForCode(int32_t code) {

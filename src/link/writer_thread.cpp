@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <array>
+#include <optional>
 
 #include "connection/driver_settings.h"
 #include "connection/session.h"
@@ -49,11 +51,28 @@ bool WriteOneMessage(Session& session, TakenFrame& taken) {
   if (taken.protocol == Protocol::kJ1708) session.SetOkToSend(false);
   const std::span<const uint8_t> frame(taken.entry.data.data(),
                                        taken.entry.length);
-  Write(session, frame);
-  if (taken.client->echo.load(std::memory_order_acquire)) {
+  if (!frame.empty()) Write(session, frame);
+  if (taken.notify) NotifyApplication(1);
+  if (!taken.transport && taken.client->echo.load(std::memory_order_acquire)) {
     Echo(session, taken, frame);
   }
   return true;
+}
+
+// The J1939 transports' timers, and how long the writer may sleep: until
+// the earliest of their deadlines, within its own bound.
+uint32_t ServiceTransports(Session& session) {
+  bool notify = false;
+  const std::optional<network::Millis> next =
+      session.ServiceTransports(notify);
+  if (notify) NotifyApplication(1);
+  uint32_t wait = kDriverSettings.writerIdleWaitMs;
+  if (next) {
+    const network::Millis now = NetworkNow();
+    const network::Millis until = *next > now ? *next - now : 0;
+    wait = static_cast<uint32_t>(std::min<network::Millis>(until, wait));
+  }
+  return wait;
 }
 
 // One frame, if there is one to write now: a waiting command goes before
@@ -84,10 +103,18 @@ void WriterThread(void* context) {
     // Reset before looking for work: work handed over after the look
     // signals again, and work handed over before it is found by the look.
     platform::ResetEvent(wake);
-    while (!Ending(session, stop) && WriteNext(session, taken, command)) {
+    uint32_t wait = 0;
+    // Timers first: a time-out may queue an abort, a due packet is taken
+    // with the frames. A deadline that stays due after its work (a clock
+    // step) must not spin the writer: a few passes, then a short sleep.
+    for (int pass = 0; pass < 4 && wait == 0 && !Ending(session, stop);
+         ++pass) {
+      wait = ServiceTransports(session);
+      while (!Ending(session, stop) && WriteNext(session, taken, command)) {
+      }
     }
     if (Ending(session, stop)) return;
-    platform::WaitForEvent(wake, kDriverSettings.writerIdleWaitMs);
+    platform::WaitForEvent(wake, std::max<uint32_t>(wait, 1));
   }
 }
 
