@@ -64,6 +64,8 @@ class ClientNetwork {  // not thread-safe: the caller locks
  private:
   Disposition OnTransport(std::span<const uint8_t> message, Millis now,
                           Events& out);
+  void OnClaimTraffic(std::span<const uint8_t> message, Millis now,
+                      Events& out);
 
   Options options_;
   ControlOutbox outbox_;
