@@ -16,6 +16,12 @@ std::optional<Millis> Earlier(std::optional<Millis> a,
 
 }  // namespace
 
+void Events::Clear() {
+  records.clear();
+  ended.clear();
+  claims.clear();
+}
+
 ClientNetwork::ClientNetwork(Options options) { SetOptions(options); }
 
 void ClientNetwork::SetOptions(const Options& options) {
