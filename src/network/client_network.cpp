@@ -16,6 +16,12 @@ std::optional<Millis> Earlier(std::optional<Millis> a,
 
 }  // namespace
 
+void Events::Clear() {
+  records.clear();
+  ended.clear();
+  claims.clear();
+}
+
 ClientNetwork::ClientNetwork(Options options) { SetOptions(options); }
 
 void ClientNetwork::SetOptions(const Options& options) {
@@ -35,17 +41,32 @@ void ClientNetwork::SetInterpacketMs(uint32_t ms) {
 
 Disposition ClientNetwork::OnFrame(std::span<const uint8_t> message, Millis now,
                                    Events& out) {
-  if (message.size() < kHeaderSize) return Disposition::kDeliver;
+  // Only data page 0 holds these groups; the same format byte on the other
+  // pages is someone else's.
+  if (message.size() < kHeaderSize || (message[2] & 0x03) != 0) {
+    return Disposition::kDeliver;
+  }
   switch (message[1]) {
     case pf::kTransportControl:
     case pf::kTransportData:
       return OnTransport(message, now, out);
     case pf::kAddressClaimed:
     case pf::kRequest:
-      claimer_.OnFrame(message, now, outbox_, out);
+      OnClaimTraffic(message, now, out);
       return Disposition::kDeliver;
     default:
       return Disposition::kDeliver;
+  }
+}
+
+void ClientNetwork::OnClaimTraffic(std::span<const uint8_t> message, Millis now,
+                                   Events& out) {
+  const size_t before = out.claims.size();
+  claimer_.OnFrame(message, now, outbox_, out);
+  for (size_t i = before; i < out.claims.size(); ++i) {
+    if (out.claims[i].state == ClaimState::kLost) {
+      receiver_.DropTo(out.claims[i].address, outbox_);
+    }
   }
 }
 
@@ -108,6 +129,7 @@ bool ClientNetwork::Claim(uint8_t address, const Name& name, Millis now) {
 
 void ClientNetwork::Release(uint8_t address) {
   claimer_.Release(address, outbox_);
+  receiver_.DropTo(address, outbox_);
 }
 
 ClaimState ClientNetwork::StateOf(uint8_t address) const {

@@ -40,10 +40,15 @@ class ClientNetwork {  // not thread-safe: the caller locks
 
   // A message of 15..1791 bytes in the application layout; kTooLong for
   // any other size. Destination 255 or bit 7 of byte 3: broadcast; else
-  // connection mode from byte 4 to byte 5.
+  // connection mode from byte 4 to byte 5. Transfers that may not run yet
+  // (one broadcast per source, one connection per source and destination,
+  // the session limit) wait in order; kBusy when 64 already wait,
+  // kAddressLost when byte 4 is an address this client lost. `id` comes
+  // back in the TransferEnd.
   SendResult Send(std::span<const uint8_t> message, uint32_t id, Millis now);
 
-  // False for 254/255 or a 17th address; otherwise the claim is pending.
+  // Sends Address Claimed and waits 250 ms from when it went out; claiming
+  // again, lost or not, starts over. False for 254/255 or a 17th address.
   bool Claim(uint8_t address, const Name& name, Millis now);
   void Release(uint8_t address);
   ClaimState StateOf(uint8_t address) const;
@@ -64,6 +69,8 @@ class ClientNetwork {  // not thread-safe: the caller locks
  private:
   Disposition OnTransport(std::span<const uint8_t> message, Millis now,
                           Events& out);
+  void OnClaimTraffic(std::span<const uint8_t> message, Millis now,
+                      Events& out);
 
   Options options_;
   ControlOutbox outbox_;

@@ -115,10 +115,4 @@ uint64_t NameValue(const Name& name) {
   return value;
 }
 
-void Events::Clear() {
-  records.clear();
-  ended.clear();
-  claims.clear();
-}
-
 }  // namespace vlr::network

@@ -222,6 +222,14 @@ std::optional<Millis> TransportReceiver::NextDeadline() const {
   return earliest;
 }
 
+void TransportReceiver::DropTo(uint8_t address, ControlOutbox& outbox) {
+  for (auto at = connections_.begin(); at != connections_.end();) {
+    const auto next = std::next(at);
+    if (at->second.local == address) Drop(connections_, at, outbox);
+    at = next;
+  }
+}
+
 void TransportReceiver::Clear(ControlOutbox& outbox) {
   for (const auto& [source, session] : connections_) {
     outbox.Withdraw(session.ctsTicket);

@@ -30,6 +30,9 @@ class TransportReceiver {
   void OnTaken(uint64_t ticket, Millis now);
   std::optional<Millis> NextDeadline() const;
   void SetMaxSessions(size_t count) { maxSessions_ = count; }
+  // The client no longer holds `address`: its transfers to it end without
+  // a word, since the address now answers for someone else.
+  void DropTo(uint8_t address, ControlOutbox& outbox);
   void Clear(ControlOutbox& outbox);
 
   size_t BroadcastCount() const { return broadcasts_.size(); }

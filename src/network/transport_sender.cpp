@@ -51,8 +51,9 @@ bool TransportSender::OnControl(const FrameHeader& header,
   if (code == control::kAbort) {
     Finish(at, false, now, out);
   } else if (code == control::kEndOfMessage) {
-    // Before the last packet went out it can only be stale.
-    if (at->step == Step::kAwaitEnd) Finish(at, true, now, out);
+    // Before every packet went out once it can only be stale; after, the
+    // receiver has it all even if it had asked for packets again.
+    if (at->allSent) Finish(at, true, now, out);
   } else {
     OnCts(at, control, now, outbox, out);
   }

@@ -335,5 +335,36 @@ TEST(ConnectionReceive, TransfersBetweenOtherNodesAreNotOurs) {
   EXPECT_TRUE(bus.Take().empty());
 }
 
+TEST(ConnectionReceive, EndsSilentlyWhenTheAddressIsNoLongerOurs) {
+  for (bool lost : {true, false}) {
+    Bus bus;
+    bus.ClaimQuietly(kUs, 0x5000);
+    const Bytes data = Payload(20);
+    bus.Hear(Rts(kPeer, kUs, 20, 3, 0xFF));
+    bus.Take();
+    bus.Hear(Dt(kPeer, kUs, 1, data));
+    if (lost) {
+      bus.Hear(Claimed(kUs, 0x10));
+    } else {
+      bus.net.Release(kUs);
+    }
+    bus.Take();
+    EXPECT_EQ(bus.Hear(Dt(kPeer, kUs, 2, data)), Disposition::kDeliver);
+    bus.Advance(5000);
+    EXPECT_TRUE(bus.Take().empty()) << "the address answers for its winner";
+    EXPECT_EQ(bus.net.CurrentSizes().connectionsIn, 0u);
+  }
+}
+
+TEST(ConnectionReceive, OtherDataPagesAreNotTransport) {
+  Bus bus;
+  bus.ClaimQuietly(kUs);
+  Bytes bam = Bam(kPeer, 20, 3), rts = Rts(kPeer, kUs, 20, 3, 0xFF);
+  bam[2] = rts[2] = 0x01;
+  EXPECT_EQ(bus.Hear(bam), Disposition::kDeliver);
+  EXPECT_EQ(bus.Hear(rts), Disposition::kDeliver);
+  EXPECT_TRUE(bus.Take().empty());
+}
+
 }  // namespace
 }  // namespace vlr::network::testing
