@@ -16,11 +16,15 @@ constexpr uint8_t kGlobalAddress = 255;
 // The claim's own wait is 250 ms; the rest is room for a busy machine.
 constexpr uint32_t kClaimWaitBoundMs = 2000;
 
+// A J1708 client has no J1939 address or transfers: the commands are
+// accepted without effect, as they always were.
+constexpr int16_t kNotForJ1708 = 0;
+
 }  // namespace
 
 int16_t ProtectJ1939Address(const ClientRef& ref, const uint8_t* buffer,
                             int16_t size) {
-  if (ref.protocol != Protocol::kJ1939) return ERR_COMMAND_NOT_SUPPORTED;
+  if (ref.protocol != Protocol::kJ1939) return kNotForJ1708;
   if (buffer == nullptr || size < kProtectSize) return ERR_INVALID_COMMAND;
   const uint8_t address = buffer[0];
   const uint8_t how = buffer[9];
@@ -59,7 +63,7 @@ int16_t ProtectJ1939Address(const ClientRef& ref, const uint8_t* buffer,
 
 int16_t SetInterpacketTime(const ClientRef& ref, const uint8_t* buffer,
                            int16_t size) {
-  if (ref.protocol != Protocol::kJ1939) return ERR_COMMAND_NOT_SUPPORTED;
+  if (ref.protocol != Protocol::kJ1939) return kNotForJ1708;
   if (buffer == nullptr || size < 4) return ERR_INVALID_COMMAND;
   const uint32_t ms = uint32_t{buffer[0]} | uint32_t{buffer[1]} << 8 |
                       uint32_t{buffer[2]} << 16 | uint32_t{buffer[3]} << 24;
@@ -69,7 +73,7 @@ int16_t SetInterpacketTime(const ClientRef& ref, const uint8_t* buffer,
 
 int16_t ReleaseJ1939Address(const ClientRef& ref, const uint8_t* buffer,
                             int16_t size) {
-  if (ref.protocol != Protocol::kJ1939) return ERR_COMMAND_NOT_SUPPORTED;
+  if (ref.protocol != Protocol::kJ1939) return kNotForJ1708;
   if (buffer == nullptr || size < 1) return ERR_INVALID_COMMAND;
   if (ref.client->transport.StateOf(buffer[0]) == network::ClaimState::kNone) {
     return ERR_ADDRESS_NEVER_CLAIMED;
