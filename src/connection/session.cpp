@@ -151,6 +151,23 @@ int Session::CountClients(Protocol protocol, const Client* except) const {
   return count;
 }
 
+namespace {
+
+void AddOnce(std::vector<J1939FilterGroup>& groups,
+             const J1939FilterGroup& group) {
+  if (std::find(groups.begin(), groups.end(), group) == groups.end()) {
+    groups.push_back(group);
+  }
+}
+
+// The transport's frames of any source to any destination.
+constexpr J1939FilterGroup kTransportControl = {filter_flags::kPgn, 0x00,
+                                                0xEC, 0x00};
+constexpr J1939FilterGroup kTransportData = {filter_flags::kPgn, 0x00, 0xEB,
+                                             0x00};
+
+}  // namespace
+
 link::FilterUnion Session::J1939Filters() const {
   link::FilterUnion wanted;
   platform::LockGuard guard(membersLock_);
@@ -160,11 +177,13 @@ link::FilterUnion Session::J1939Filters() const {
     if (c.filters.filterCount.load(std::memory_order_acquire) == 0) {
       wanted.open = true;
     }
-    for (const J1939FilterGroup& group : c.filters.StoredGroups()) {
-      if (std::find(wanted.groups.begin(), wanted.groups.end(), group) ==
-          wanted.groups.end()) {
-        wanted.groups.push_back(group);
-      }
+    const std::vector<J1939FilterGroup> stored = c.filters.StoredGroups();
+    for (const J1939FilterGroup& group : stored) AddOnce(wanted.groups, group);
+    // A client that reassembles must get the packets of what its groups
+    // pass, which the groups themselves do not name.
+    if (!stored.empty() && !c.appPacketizing.load()) {
+      AddOnce(wanted.groups, kTransportControl);
+      AddOnce(wanted.groups, kTransportData);
     }
   }
   return wanted;
