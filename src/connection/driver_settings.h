@@ -11,10 +11,10 @@ struct DriverSettings {
   int32_t writerPriority = 5;
   // The writer sleeps until woken for work; the bound only limits what a
   // lost wake-up could cost.
-  uint32_t writerIdleWaitMs = 50;
+  uint32_t writerIdleWaitMs = 500;
   // A reader whose port fails at once (or whose adapter vanished) pauses
   // this long between tries instead of spinning.
-  uint32_t readerFailurePauseMs = 10;
+  uint32_t readerFailurePauseMs = 100;
   // Device 104's look at the outside application's window, at most this
   // often: the reader now passes much more often than it used to.
   uint32_t windowWatchPeriodMs = 10;

@@ -58,6 +58,7 @@ bool Session::Start() {
   // would otherwise release a J1708 frame the writer has already sent one
   // ahead of, with no ready frame in between.
   SetOkToSend(true);
+  link::PrepareForReader(port_);  // a refusal keeps the short bound
   platform::ResumeThread(reader_);
   platform::ResumeThread(writer_);
   return true;
@@ -66,6 +67,7 @@ bool Session::Start() {
 void Session::Close(Protocol lastProtocol) {
   if (reader_ != nullptr) {
     platform::SignalEvent(stop_);
+    platform::InterruptPortReads(port_);
     WakeWriter();
     commands_.Abandon();
     if (platform::WaitForBothThreads(reader_, writer_)) {
@@ -161,8 +163,8 @@ void AddOnce(std::vector<J1939FilterGroup>& groups,
 }
 
 // The transport's frames of any source to any destination.
-constexpr J1939FilterGroup kTransportControl = {filter_flags::kPgn, 0x00,
-                                                0xEC, 0x00};
+constexpr J1939FilterGroup kTransportControl = {filter_flags::kPgn, 0x00, 0xEC,
+                                                0x00};
 constexpr J1939FilterGroup kTransportData = {filter_flags::kPgn, 0x00, 0xEB,
                                              0x00};
 

@@ -16,6 +16,9 @@ namespace {
 using platform::Purge;
 
 constexpr uint32_t kWakeUpRate = 9600;
+// The reader's read bound where its stop can interrupt a read: nothing
+// else needs it to wake up while the line is quiet.
+constexpr uint32_t kInterruptibleReadBoundMs = 500;
 
 platform::PortTimeouts TimeoutsFor(const FamilyRules& rules,
                                    platform::PortTimeouts t) {
@@ -85,6 +88,14 @@ platform::Port OpenDevicePort(const DeviceTraits& traits) {
     platform::PurgePort(port, action);
   }
   return port;
+}
+
+bool PrepareForReader(platform::Port port) {
+  if (!platform::PortReadsInterruptible()) return true;
+  platform::PortTimeouts timeouts;
+  if (!platform::GetTimeouts(port, timeouts)) return false;
+  timeouts.readTotalConstant = kInterruptibleReadBoundMs;
+  return platform::SetTimeouts(port, timeouts);
 }
 
 int ConfigurePort(platform::Port port, const DeviceTraits& traits,

@@ -13,6 +13,11 @@ namespace vlr::link {
 // opened.
 platform::Port OpenDevicePort(const DeviceTraits& traits);
 
+// After the start-up: where the reader's stop can interrupt a read, its
+// reads wait longer while the line is quiet (the start-up's own reads keep
+// their short bound). False when the port refused.
+bool PrepareForReader(platform::Port port);
+
 // Sets the port's time-outs for the device's family and its line rate, and
 // runs the device's start-up dialogue (link/device_traits.h), which turns
 // the adapter's reception on for `protocol`. Nonzero on success.

@@ -80,6 +80,13 @@ bool PurgePort(Port port, Purge action);
 // interrupted waits with the remaining time.
 bool ReadPort(Port port, uint8_t* buffer, uint32_t capacity, uint32_t& got);
 
+// Makes the read in progress on the port, and every later one, return at
+// once with what has arrived: the reader's way out when it is told to
+// stop. Where reads cannot be interrupted (PortReadsInterruptible false)
+// it does nothing, and the reader relies on a short read bound instead.
+void InterruptPortReads(Port port);
+bool PortReadsInterruptible();
+
 // Writes synchronously, bounded by the write time-outs. `written` is always
 // written (0 on failure).
 bool WritePort(Port port, const uint8_t* bytes, uint32_t length,

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 
@@ -25,16 +26,21 @@ bool IsGoneError(int error) {
   return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
 }
 
-// Waits for `events`. A hang-up is reported as such even when the poll
-// also says "readable": a hung-up terminal reads 0 bytes for ever.
-Wait WaitFor(int fd, short events, int timeoutMs) {
-  pollfd entry{fd, events, 0};
-  const int ready = ::poll(&entry, 1, timeoutMs);
+// Waits for `events`, or until `interrupt` (if any) becomes readable,
+// which counts as the bound reached. A hang-up is reported as such even
+// when the poll also says "readable": a hung-up terminal reads 0 bytes for
+// ever.
+Wait WaitFor(int fd, short events, int timeoutMs, int interrupt = -1) {
+  std::array<pollfd, 2> entries{{{fd, events, 0}, {interrupt, POLLIN, 0}}};
+  const nfds_t count = interrupt < 0 ? 1 : 2;
+  const int ready = ::poll(entries.data(), count, timeoutMs);
   if (ready == 0) return Wait::kTimedOut;
   // Interrupted: the caller recomputes the time left on its next pass, so
   // an interruption never stretches the total bound.
   if (ready < 0) return errno == EINTR ? Wait::kReady : Wait::kTimedOut;
+  const pollfd& entry = entries[0];
   if (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) return Wait::kHungUp;
+  if (entry.revents == 0) return Wait::kTimedOut;  // the interrupt only
   return Wait::kReady;
 }
 
@@ -101,7 +107,7 @@ PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
       wait = wait < 0 ? interval : std::min(wait, interval);
     }
     if (wait == 0) return PortCondition::kOk;
-    switch (WaitFor(port->fd, POLLIN, wait)) {
+    switch (WaitFor(port->fd, POLLIN, wait, port->interruptRead)) {
       case Wait::kReady:
         break;
       case Wait::kTimedOut:

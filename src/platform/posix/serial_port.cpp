@@ -37,8 +37,15 @@ Port OpenPort(const char* name) {
     ::close(fd);
     return nullptr;
   }
+  int interrupt[2];
+  if (::pipe2(interrupt, O_NONBLOCK | O_CLOEXEC) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
   auto* port = new PortObject;
   port->fd = fd;
+  port->interruptRead = interrupt[0];
+  port->interruptWrite = interrupt[1];
   return port;
 }
 
@@ -46,8 +53,20 @@ void ClosePort(Port port) {
   if (port == nullptr) return;
   ::ioctl(port->fd, TIOCNXCL);  // result ignored: the fd is closed anyway
   ::close(port->fd);
+  ::close(port->interruptRead);
+  ::close(port->interruptWrite);
   delete port;
 }
+
+void InterruptPortReads(Port port) {
+  if (port == nullptr) return;
+  const char byte = 0;
+  // A full pipe already interrupts; nothing else can fail here.
+  [[maybe_unused]] const ssize_t ignored =
+      ::write(port->interruptWrite, &byte, 1);
+}
+
+bool PortReadsInterruptible() { return true; }
 
 bool GetTimeouts(Port port, PortTimeouts& out) {
   if (port == nullptr) return false;

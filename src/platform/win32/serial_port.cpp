@@ -120,6 +120,11 @@ PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
   return PortCondition::kOk;
 }
 
+// A synchronous ReadFile on a comm handle is bounded by the comm time-outs;
+// the reader keeps that bound short instead of interrupting it.
+void InterruptPortReads(Port) {}
+bool PortReadsInterruptible() { return false; }
+
 bool ReadPort(Port port, uint8_t* buffer, uint32_t capacity, uint32_t& got) {
   return ReadPortChecked(port, buffer, capacity, got) == PortCondition::kOk;
 }
