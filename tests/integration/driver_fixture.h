@@ -58,10 +58,11 @@ class DriverTest : public ::testing::Test {
 
   // The client id, or an error code (128 and above). Every client it
   // connects is disconnected at the end of the test.
-  short Connect(int deviceId, const char* protocol) {
-    const short result =
-        RP1210_ClientConnect(nullptr, static_cast<short>(deviceId),
-                             const_cast<char*>(protocol), 8192, 8192, 0);
+  short Connect(int deviceId, const char* protocol,
+                bool appPacketizing = false) {
+    const short result = RP1210_ClientConnect(
+        nullptr, static_cast<short>(deviceId), const_cast<char*>(protocol),
+        8192, 8192, appPacketizing ? 1 : 0);
     if (result >= 0 && result < ERR_DLL_NOT_INITIALIZED) {
       std::lock_guard guard(clients_lock_);
       clients_.insert(result);
@@ -100,9 +101,10 @@ class DriverTest : public ::testing::Test {
   }
 
   short Send(Bytes message) { return ClientSend(0, std::move(message)); }
-  short ClientSend(short client, Bytes message) {
+  short ClientSend(short client, Bytes message, bool block = false) {
     return RP1210_SendMessage(client, reinterpret_cast<char*>(message.data()),
-                              static_cast<short>(message.size()), 0, 0);
+                              static_cast<short>(message.size()), 0,
+                              block ? 1 : 0);
   }
 
   // One read; the record without its timestamp (and echo byte) in `out`.

@@ -23,12 +23,23 @@ class Application {
  public:
   virtual ~Application() = default;
   virtual int Connect(int device, const char* protocol) = 0;
+  // Connects with the last argument of RP1210_ClientConnect at 1: the
+  // application does its own J1939 transport.
+  virtual int ConnectPacketizing(int device, const char* protocol) {
+    return kNotPlayed + 0 * device * (protocol != nullptr);
+  }
   virtual int Disconnect(int client) = 0;
   // An empty argument is passed as a null pointer with size 0.
   virtual int Command(int number, int client, const Bytes& argument) = 0;
   virtual int Send(int client, const Bytes& message) = 0;
+  virtual int SendBlocking(int client, const Bytes& message) {
+    return kNotPlayed + 0 * client * static_cast<int>(message.size());
+  }
+  // What a step the suite cannot play returns: no function's result.
+  static constexpr int kNotPlayed = -100000;
   // Reads until a read gives something other than 0 or `within` passed;
-  // `record` gets the bytes after the four-byte stamp.
+  // `record` gets the bytes after the four-byte stamp. The buffer takes
+  // the longest record (1796 bytes with stamp and echo byte).
   virtual int Poll(int client, Bytes& record,
                    std::chrono::milliseconds within) = 0;
 };

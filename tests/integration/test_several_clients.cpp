@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "driver_fixture.h"
+#include "library_application.h"
 #include "several_clients_cases.h"
 
 namespace vlrtest {
@@ -16,44 +17,11 @@ using Clock = std::chrono::steady_clock;
 
 class SeveralClients
     : public DriverTest,
-      public ::testing::WithParamInterface<several_clients::Case> {
- protected:
-  // The exported functions called directly, through the fixture so that
-  // every client left connected is disconnected at the end.
-  class Library : public several_clients::Application {
-   public:
-    explicit Library(SeveralClients& test) : test_(test) {}
-    int Connect(int device, const char* protocol) override {
-      return test_.Connect(device, protocol);
-    }
-    int Disconnect(int client) override {
-      return test_.Disconnect(static_cast<short>(client));
-    }
-    int Command(int number, int client, const Bytes& argument) override {
-      return test_.ClientCommand(static_cast<short>(client),
-                                 static_cast<short>(number), argument);
-    }
-    int Send(int client, const Bytes& message) override {
-      return test_.ClientSend(static_cast<short>(client), message);
-    }
-    int Poll(int client, Bytes& record,
-             std::chrono::milliseconds within) override {
-      const auto deadline = Clock::now() + within;
-      for (;;) {
-        const short n = test_.ClientRead(static_cast<short>(client), record);
-        if (n != 0 || Clock::now() >= deadline) return n;
-        std::this_thread::sleep_for(2ms);
-      }
-    }
-
-   private:
-    SeveralClients& test_;
-  };
-};
+      public ::testing::WithParamInterface<several_clients::Case> {};
 
 TEST_P(SeveralClients, Case) {
   StartAdapter(201);
-  Library library(*this);
+  LibraryApplication library(*this);
   GetParam().run(library, *adapter_);
 }
 
