@@ -25,6 +25,15 @@ int16_t FlushBuffers(Client& client);
 int16_t GetConnectionSpeed(Protocol protocol, uint8_t* buffer, int16_t size);
 int16_t SetJ1939Baud(Protocol protocol, const uint8_t* buffer, int16_t size);
 
+// Commands 19, 27 and 31 for a valid client: its J1939 addresses and the
+// spacing of its broadcast transfers.
+int16_t ProtectJ1939Address(const ClientRef& ref, const uint8_t* buffer,
+                            int16_t size);
+int16_t SetInterpacketTime(const ClientRef& ref, const uint8_t* buffer,
+                           int16_t size);
+int16_t ReleaseJ1939Address(const ClientRef& ref, const uint8_t* buffer,
+                            int16_t size);
+
 // The text RP1210_GetErrorMsg gives for `code`; null when the code has none.
 const char* ErrorText(int16_t code);
 

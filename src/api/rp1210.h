@@ -84,6 +84,8 @@ extern "C" {
 #define RP1210_Set_All_Filters_States_to_Discard 17
 #define RP1210_Set_Message_Receive 18
 #define RP1210_Protect_J1939_Address 19
+#define RP1210_Set_J1939_Interpacket_Time 27
+#define RP1210_Release_J1939_Address 31
 /* Commands of the later revisions that applications send after connecting. */
 #define RP1210_Set_J1939_Baud 37
 #define RP1210_Flush_Tx_Rx_Buffers 39

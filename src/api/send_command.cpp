@@ -135,6 +135,12 @@ int16_t RunCommand(int16_t command, const ClientRef& ref, uint8_t* buffer,
       return FlushBuffers(*ref.client);
     case RP1210_Get_Protocol_Connection_Speed:
       return GetConnectionSpeed(ref.protocol, buffer, size);
+    case RP1210_Protect_J1939_Address:
+      return ProtectJ1939Address(ref, buffer, size);
+    case RP1210_Set_J1939_Interpacket_Time:
+      return SetInterpacketTime(ref, buffer, size);
+    case RP1210_Release_J1939_Address:
+      return ReleaseJ1939Address(ref, buffer, size);
     default:
       return 0;  // accepted without effect
   }

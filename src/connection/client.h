@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "connection/client_transport.h"
 #include "connection/filters.h"
 #include "connection/protocol.h"
 #include "platform/platform.h"
@@ -36,6 +37,8 @@ struct Client {
   std::atomic<bool> echo{false};
   std::atomic<bool> receive{true};
   std::atomic<bool> j1708Raw{false};
+  // J1939 transport and address claim on the client's behalf.
+  ClientTransport transport;
 
   // Held by a command for this client for as long as it runs, and by the
   // disconnect to release the client: a command never acts for the

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "connection/driver_settings.h"
+
 namespace vlr {
 
 // Destroyed at unload or exit, which closes the devices still open. An
@@ -64,6 +66,7 @@ uint32_t Registry::Grant(int16_t clientId, const ConnectRequest& request,
   client.protocol.store(request.protocol);
   client.deviceId.store(request.deviceId);
   client.appPacketizing.store(request.appPacketizing);
+  client.transport.Reset(!request.appPacketizing, kRtsCtsSessions);
   client.rxQueue.Bind(number);
   client.txQueue.Bind(number);
   platform::LockGuard guard(lock_);
@@ -87,6 +90,29 @@ void Registry::Release(int16_t clientId) {
   client.rxQueue.Bind(MessageQueue::kNoConnection);
   client.txQueue.Bind(MessageQueue::kNoConnection);
   client.Reset();
+  // Its transfers end and its addresses are given up with it.
+  client.transport.Reset(true, kRtsCtsSessions);
+}
+
+Registry::ClaimStart Registry::StartClaim(Client& client, uint8_t address,
+                                         const network::Name& name) {
+  platform::LockGuard guard(claimsLock_);
+  size_t claimed = 0;
+  bool own = false;
+  for (Client& other : clients_) {
+    claimed += other.transport.ClaimCount();
+    const network::ClaimState state = other.transport.StateOf(address);
+    const bool holds = state == network::ClaimState::kPending ||
+                       state == network::ClaimState::kClaimed;
+    if (&other == &client) {
+      own = state != network::ClaimState::kNone;
+    } else if (holds) {
+      return ClaimStart::kHeldByAnother;
+    }
+  }
+  if (!own && claimed >= kJ1939Addresses) return ClaimStart::kFull;
+  return client.transport.Claim(address, name) ? ClaimStart::kStarted
+                                               : ClaimStart::kFull;
 }
 
 }  // namespace vlr

@@ -63,6 +63,14 @@ class Registry {
   void Release(int16_t clientId) REQUIRES(lifecycleLock_);
   Client& ClientAt(int16_t clientId) { return clients_[Index(clientId)]; }
 
+  // ----- any thread: the J1939 addresses the process claims
+  enum class ClaimStart { kStarted, kFull, kHeldByAnother };
+  // Starts `client`'s claim of `address` unless the process already
+  // protects as many addresses as it announces, or another client holds
+  // the address (two clients of one process must never contest it).
+  ClaimStart StartClaim(Client& client, uint8_t address,
+                        const network::Name& name);
+
  private:
   static size_t Index(int16_t clientId) {
     return static_cast<size_t>(clientId);
@@ -70,6 +78,7 @@ class Registry {
 
   platform::Lock lifecycleLock_ ACQUIRED_BEFORE(lock_);
   platform::Lock lock_;
+  platform::Lock claimsLock_;
   std::array<Client, kMaxClients> clients_;
   std::array<std::shared_ptr<Session>, kMaxClients> sessionOf_
       GUARDED_BY(lock_);

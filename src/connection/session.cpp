@@ -11,9 +11,15 @@
 
 namespace vlr {
 
-Session::Session(const link::DeviceTraits& traits) : traits_(traits) {}
+Session::Session(const link::DeviceTraits& traits)
+    : traits_(traits),
+      writerWake_(platform::CreateManualResetEvent()),
+      commands_(writerWake_) {}
 
-Session::~Session() { Close(Protocol::kJ1708); }
+Session::~Session() {
+  Close(Protocol::kJ1708);
+  platform::CloseEvent(writerWake_);
+}
 
 int16_t Session::Open(Protocol protocol) {
   platform::Port port = link::OpenDevicePort(traits_);
@@ -48,6 +54,10 @@ bool Session::Start() {
       reader_, ThreadPriorityForCode(kDriverSettings.readerPriority));
   platform::SetThreadPriority(
       writer_, ThreadPriorityForCode(kDriverSettings.writerPriority));
+  // Set before the threads run, not by them: a thread that starts late
+  // would otherwise release a J1708 frame the writer has already sent one
+  // ahead of, with no ready frame in between.
+  SetOkToSend(true);
   platform::ResumeThread(reader_);
   platform::ResumeThread(writer_);
   return true;
@@ -56,6 +66,7 @@ bool Session::Start() {
 void Session::Close(Protocol lastProtocol) {
   if (reader_ != nullptr) {
     platform::SignalEvent(stop_);
+    WakeWriter();
     commands_.Abandon();
     if (platform::WaitForBothThreads(reader_, writer_)) {
       platform::CloseThread(reader_);
@@ -192,6 +203,7 @@ void Session::WakeReaders() {
 
 void Session::StopLink() {
   linkStopped_.store(true, std::memory_order_release);
+  WakeWriter();
   commands_.Abandon();
   WakeReaders();
 }

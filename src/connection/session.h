@@ -9,8 +9,10 @@
 //   Client::commandLock        one command of one client, whole
 //   Session::adapterLock_      one programming of the adapter
 //   Registry::lock_            the client and session tables
+//   Registry::claimsLock_      the addresses the process claims
 //   Session::membersLock_      the session's list of clients
 //   Session::portLock_         the port handle against its closing
+//   ClientTransport::lock_     one client's J1939 transport and claims
 //   MessageQueue::lock_        leaves; the command channel's own locks are
 //                              leaves too
 #pragma once
@@ -18,6 +20,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "connection/client.h"
@@ -38,6 +41,11 @@ struct TakenFrame {
   Client* client = nullptr;
   uint32_t connection = MessageQueue::kNoConnection;
   Protocol protocol = Protocol::kJ1708;
+  // A frame of the client's J1939 transport or address claim, not of its
+  // transmit queue: never echoed on its own.
+  bool transport = false;
+  // The transport queued records or echoes for the application.
+  bool notify = false;
 };
 
 class Session {
@@ -105,9 +113,17 @@ class Session {
   link::KeptTail& ParserTail() { return tail_; }
   void StopLink();
   void MarkAdapterLost();
-  // J1708 flow control of the 2xx family.
+  // J1708 flow control of the 2xx family. The ready frame wakes the writer:
+  // a J1708 frame may be waiting for it.
   bool OkToSend() const { return okToSend_.load(std::memory_order_acquire); }
-  void SetOkToSend(bool ok) { okToSend_.store(ok, std::memory_order_release); }
+  void SetOkToSend(bool ok) {
+    okToSend_.store(ok, std::memory_order_release);
+    if (ok) WakeWriter();
+  }
+  // Something for the writer: a frame queued, a command waiting, the
+  // threads to end. The writer sleeps on this between bursts.
+  void WakeWriter() { platform::SignalEvent(writerWake_); }
+  platform::Event WriterWake() const { return writerWake_; }
   // Reader: queue a received message for every client that takes it.
   // True when some client did.
   bool Deliver(Protocol protocol, std::span<const uint8_t> message);
@@ -116,6 +132,9 @@ class Session {
   // Writer: the next frame to write, taking the clients in turn so that no
   // client's long transfer holds another's frames back.
   bool TakeNextFrame(TakenFrame& out);
+  // Writer: runs the J1939 transports' timers. Returns the earliest time
+  // one of them has work again, and whether records or echoes were queued.
+  std::optional<network::Millis> ServiceTransports(bool& notify);
 
  private:
   struct Member {
@@ -124,12 +143,31 @@ class Session {
   };
 
   bool Eligible(const Member& member) const REQUIRES(membersLock_);
+  bool DeliverRaw(const Member& member, Protocol protocol,
+                  std::span<const uint8_t> message, uint32_t now)
+      REQUIRES(membersLock_);
+  // The reader's share of a transport frame for one client: true when the
+  // transport consumed it.
+  bool RunTransport(const Member& member, std::span<const uint8_t> message,
+                    uint32_t stamp, bool& delivered) REQUIRES(membersLock_);
+  bool TakeTransportFrame(const Member& member, TakenFrame& out)
+      REQUIRES(membersLock_);
+  // Records to the client's queue (through its filter), echoes of
+  // completed transfers, the outcomes its waiting threads look for. True
+  // when something was queued for the application.
+  bool HandleTransportEvents(const Member& member,
+                             const network::Events& events, uint32_t stamp)
+      REQUIRES(membersLock_);
   bool Takes(const Client& client, Protocol protocol,
              std::span<const uint8_t> message) const;
   void WakeReaders();
   void ClosePort();
 
   const link::DeviceTraits& traits_;
+  // Lives as long as the session, so an application thread that queued a
+  // frame may signal it while the last client disconnects. Made before
+  // the command channel, which is given it.
+  const platform::Event writerWake_;
 
   platform::Lock adapterLock_ ACQUIRED_BEFORE(membersLock_);
   link::AdapterFilter programmedFilter_ GUARDED_BY(adapterLock_);

@@ -3,6 +3,8 @@
 // turn.
 #include "connection/session.h"
 
+#include "link/frames.h"
+
 namespace vlr {
 
 // A 2xx adapter filters J1939 itself, and a client that never stored a
@@ -23,31 +25,54 @@ bool Session::Deliver(Protocol protocol, std::span<const uint8_t> message) {
   if (message.empty()) return false;
   // One stamp for every copy: the clients see the same arrival time.
   const uint32_t now = platform::TickCount();
+  const bool transportFrame =
+      protocol == Protocol::kJ1939 && ClientTransport::Concerns(message);
   bool delivered = false;
-  platform::LockGuard guard(membersLock_);
-  for (int k = 0; k < memberCount_; ++k) {
-    const Member& member = members_[static_cast<size_t>(k)];
-    Client& client = *member.client;
-    if (client.protocol.load(std::memory_order_relaxed) != protocol ||
-        !client.receive.load(std::memory_order_acquire) ||
-        !Takes(client, protocol, message)) {
-      continue;
+  {
+    platform::LockGuard guard(membersLock_);
+    for (int k = 0; k < memberCount_; ++k) {
+      const Member& member = members_[static_cast<size_t>(k)];
+      if (member.client->protocol.load(std::memory_order_relaxed) !=
+          protocol) {
+        continue;
+      }
+      if (transportFrame && RunTransport(member, message, now, delivered)) {
+        continue;
+      }
+      delivered |= DeliverRaw(member, protocol, message, now);
     }
-    std::span<const uint8_t> record = message;
-    // The checksum is the line's; in converted mode the client does not
-    // see it, and a message that was only a checksum leaves nothing.
-    if (protocol == Protocol::kJ1708 && !client.j1708Raw.load()) {
-      record = record.first(record.size() - 1);
-      if (record.empty()) continue;
-    }
-    // A failed push (no memory) loses this copy only; the link goes on.
-    delivered |= client.rxQueue.PushFor(member.connection, record, now, 0);
   }
+  // An answer (CTS, acknowledgement, claim) may be due at once.
+  if (transportFrame) WakeWriter();
   return delivered;
+}
+
+bool Session::DeliverRaw(const Member& member, Protocol protocol,
+                         std::span<const uint8_t> message, uint32_t now) {
+  Client& client = *member.client;
+  if (!client.receive.load(std::memory_order_acquire) ||
+      !Takes(client, protocol, message)) {
+    return false;
+  }
+  std::span<const uint8_t> record = message;
+  // The checksum is the line's; in converted mode the client does not
+  // see it, and a message that was only a checksum leaves nothing.
+  if (protocol == Protocol::kJ1708 && !client.j1708Raw.load()) {
+    record = record.first(record.size() - 1);
+    if (record.empty()) return false;
+  }
+  // A failed push (no memory) loses this copy only; the link goes on.
+  return client.rxQueue.PushFor(member.connection, record, now, 0);
 }
 
 bool Session::AnyClientAccepts(Protocol protocol, const uint8_t* message,
                                uint8_t mid) const {
+  // The transport and the address claim see their frames whatever the
+  // filters pass; what they make of them is filtered on its own.
+  if (protocol == Protocol::kJ1939 &&
+      ClientTransport::Concerns({message, link::kJ1939HeaderSize})) {
+    return true;
+  }
   platform::LockGuard guard(membersLock_);
   for (int k = 0; k < memberCount_; ++k) {
     const Client& client = *members_[static_cast<size_t>(k)].client;
@@ -74,8 +99,11 @@ bool Session::TakeNextFrame(TakenFrame& out) {
   for (size_t k = 0; k < count; ++k) {
     const size_t turn = (nextTurn_ + k) % count;
     const Member& member = members_[turn];
-    if (!Eligible(member) ||
-        !member.client->txQueue.PopFor(member.connection, out.entry)) {
+    out.transport = false;
+    out.notify = false;
+    if (!TakeTransportFrame(member, out) &&
+        (!Eligible(member) ||
+         !member.client->txQueue.PopFor(member.connection, out.entry))) {
       continue;
     }
     out.client = member.client;

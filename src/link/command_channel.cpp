@@ -2,8 +2,8 @@
 
 namespace vlr::link {
 
-CommandChannel::CommandChannel()
-    : progress_(platform::CreateManualResetEvent()) {}
+CommandChannel::CommandChannel(platform::Event writerWake)
+    : writerWake_(writerWake), progress_(platform::CreateManualResetEvent()) {}
 
 CommandChannel::~CommandChannel() { platform::CloseEvent(progress_); }
 
@@ -13,6 +13,24 @@ bool CommandChannel::Settled(uint32_t sequence, bool awaitAck) const {
   }
   return !awaitAck &&
          writtenSequence_.load(std::memory_order_acquire) == sequence;
+}
+
+// A frame sent without awaiting its answer may still be answered. Were
+// the next command written before that answer came, the answer would be
+// taken for the next command's, and the next command's caller would go on
+// before the adapter had acted on it. So the exchange ends when the answer
+// comes, or after the time an answer would have taken.
+void CommandChannel::AbsorbLateAnswer(uint32_t sequence) {
+  const uint32_t start = platform::TickCount();
+  for (;;) {
+    platform::ResetEvent(progress_);
+    if (Settled(sequence, true) || abandoned_.load(std::memory_order_acquire)) {
+      return;
+    }
+    const uint32_t waited = platform::TickCount() - start;
+    if (waited >= kLateAnswerMs) return;
+    platform::WaitForEvent(progress_, kLateAnswerMs - waited);
+  }
 }
 
 bool CommandChannel::Exchange(const Frame& frame, bool awaitAck,
@@ -28,12 +46,16 @@ bool CommandChannel::Exchange(const Frame& frame, bool awaitAck,
     hasPending_ = true;
     hasPendingHint_.store(true, std::memory_order_release);
   }
+  platform::SignalEvent(writerWake_);
   const uint32_t start = platform::TickCount();
   for (;;) {
     // Reset before the test: a step that comes after the test signals
     // again, and one that came before it is seen by the test.
     platform::ResetEvent(progress_);
-    if (Settled(sequence, awaitAck)) return true;
+    if (Settled(sequence, awaitAck)) {
+      if (!awaitAck) AbsorbLateAnswer(sequence);
+      return true;
+    }
     if (abandoned_.load(std::memory_order_acquire)) break;
     const uint32_t waited = platform::TickCount() - start;
     if (waited >= timeoutMs) break;

@@ -15,7 +15,9 @@ namespace vlr::link {
 // byte stream, wakes the waiting thread.
 class CommandChannel {
  public:
-  CommandChannel();
+  // `writerWake` is signalled whenever a frame is handed over, so the
+  // writer, waiting for work, takes it at once.
+  explicit CommandChannel(platform::Event writerWake);
   ~CommandChannel();
   CommandChannel(const CommandChannel&) = delete;
   CommandChannel& operator=(const CommandChannel&) = delete;
@@ -43,7 +45,11 @@ class CommandChannel {
   void Abandon();
 
  private:
+  // How long an adapter takes to answer a command at most, when it does.
+  static constexpr uint32_t kLateAnswerMs = 20;
+
   bool Settled(uint32_t sequence, bool awaitAck) const;
+  void AbsorbLateAnswer(uint32_t sequence) REQUIRES(exchangeLock_);
 
   // One command at a time; held while waiting for the acknowledgement, so
   // it comes first: Exchange takes pendingLock_ inside it, and nothing that
@@ -59,6 +65,7 @@ class CommandChannel {
   std::atomic<uint8_t> writtenChannel_{0};
   std::atomic<uint32_t> acknowledgedSequence_{0};
   std::atomic<bool> abandoned_{false};
+  const platform::Event writerWake_;
   // Signalled on every step an exchange waits for: its frame written, an
   // acknowledgement, the link gone.
   platform::Event progress_;

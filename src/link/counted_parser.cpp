@@ -177,8 +177,12 @@ void CountedScan::DeliverJ1939(std::span<const uint8_t> frame) {
 
 void ParseCountedFrames(std::span<const uint8_t> read, KeptTail& tail,
                         ParserSink& sink) {
-  // The kept tail waits for the next read that carries frame data.
-  if (read.empty() || read.front() == kIgnoredReadStart) return;
+  // The kept tail waits for the next read that carries frame data. A read
+  // that goes on from a kept tail is the rest of a frame, whatever its
+  // first byte: a read may end anywhere in a frame, and a data byte of 00
+  // may begin the next one.
+  if (read.empty()) return;
+  if (tail.count == 0 && read.front() == kIgnoredReadStart) return;
   // A read longer than the reader ever makes is taken as consecutive reads.
   while (!read.empty()) {
     const auto chunk = read.first(std::min(read.size(), kMaxReadSize));

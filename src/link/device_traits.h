@@ -34,13 +34,21 @@ enum class StartUp {
                   // turn reception on for the connection's protocol
 };
 
+// MAXDWORD in both the read interval and the read multiplier: a read waits
+// for the first bytes up to the total constant and returns what is there.
+constexpr uint32_t kReadWhatArrived = 0xFFFFFFFFu;
+
 // The rules one adapter family follows on the serial line.
 struct FamilyRules {
   uint32_t lineRate;
   StartUp startUp;
-  // The port's read and write time-outs (ms). A nonzero interval ends a
-  // read soon after a burst: the 2xx adapter sends each frame in one.
+  // The port's read and write time-outs (ms), as COMMTIMEOUTS fields. The
+  // total bound keeps the reader's checks (stop, window watch, vanished
+  // adapter) prompt; within it a read ends as soon as bytes have come
+  // (kReadWhatArrived in interval and multiplier) or soon after a burst
+  // (an interval), so a frame is parsed when it arrives.
   uint32_t readIntervalMs;
+  uint32_t readTotalMultiplier;
   uint32_t readTotalMs;
   uint32_t writeTotalMs;
   // The adapter takes command frames after start-up: reception switches

@@ -20,7 +20,7 @@ constexpr uint32_t kWakeUpRate = 9600;
 platform::PortTimeouts TimeoutsFor(const FamilyRules& rules,
                                    platform::PortTimeouts t) {
   t.readInterval = rules.readIntervalMs;
-  t.readTotalMultiplier = 0;
+  t.readTotalMultiplier = rules.readTotalMultiplier;
   t.readTotalConstant = rules.readTotalMs;
   t.writeTotalMultiplier = 0;
   t.writeTotalConstant = rules.writeTotalMs;

@@ -10,8 +10,6 @@ namespace vlr::link {
 namespace {
 
 constexpr char kTransmissionWindowTitle[] = "Transmission Connect / Disconnect";
-// The read time-out of both families.
-constexpr uint32_t kLostAdapterPassMs = 20;
 
 bool DisconnectedStateShown(platform::Window window) {
   platform::Window disconnect =
@@ -50,46 +48,76 @@ void Parse(Framing framing, std::span<const uint8_t> bytes, KeptTail& tail,
   }
 }
 
-// One pass: a read bounded by the port's time-outs, parsed at once.
+// A pause that the stop event ends early.
+void Pause(const Session& session) {
+  platform::WaitForEvent(session.StopEvent(),
+                         kDriverSettings.readerFailurePauseMs);
+}
+
+// One pass: a read that returns as soon as bytes come (or at the port's
+// bound), parsed at once.
 void ReadOnce(Session& session, SessionSink& sink, std::span<uint8_t> buffer) {
+  // Nothing will come from a vanished adapter: the pass idles until the
+  // application disconnects.
+  if (session.LinkDown()) return Pause(session);
   uint32_t got = 0;
-  if (session.LinkDown()) {
-    // Nothing will come from a vanished adapter: the pass takes what an
-    // idle read takes, until the application disconnects.
-    platform::SleepMs(kLostAdapterPassMs);
-  } else if (platform::ReadPortChecked(session.Port(), buffer.data(),
-                                       kMaxReadSize,
-                                       got) == platform::PortCondition::kGone) {
-    session.MarkAdapterLost();
-  } else if (got == 0) {
-    if (kDriverSettings.readerIdleSleep != 0) {
-      platform::SleepMs(kDriverSettings.readerIdleSleep);
-    }
-  } else {
+  switch (platform::ReadPortChecked(session.Port(), buffer.data(), kMaxReadSize,
+                                    got)) {
+    case platform::PortCondition::kGone:
+      session.MarkAdapterLost();
+      return;
+    case platform::PortCondition::kFailed:
+      // A failing read may fail at once, every time.
+      if (got == 0) return Pause(session);
+      break;
+    case platform::PortCondition::kOk:
+      break;
+  }
+  if (got > 0) {
     Parse(session.Traits().framing, {buffer.data(), got}, session.ParserTail(),
           sink);
   }
 }
+
+// Device 104's watch, at most once a period however often the reader
+// passes.
+class WindowWatch {
+ public:
+  explicit WindowWatch(bool enabled) : enabled_(enabled) {}
+  bool Disconnected() {
+    if (!enabled_) return false;
+    const uint32_t now = platform::TickCount();
+    if (looked_ && now - lastLook_ < kDriverSettings.windowWatchPeriodMs) {
+      return false;
+    }
+    looked_ = true;
+    lastLook_ = now;
+    return TransmissionWindowDisconnected();
+  }
+
+ private:
+  bool enabled_;
+  bool looked_ = false;
+  uint32_t lastLook_ = 0;
+};
 
 }  // namespace
 
 void ReaderThread(void* context) {
   Session& session = *static_cast<Session*>(context);
   const platform::Event stop = session.StopEvent();
-  const bool watchesWindow = session.Traits().watchesWindow;
-  session.SetOkToSend(true);
+  WindowWatch watch(session.Traits().watchesWindow);
   SessionSink sink(session);
   std::array<uint8_t, 4096> buffer{};
-  for (;;) {
-    // The stop event bounds the pause as it did the sleep it replaces.
-    if (platform::WaitForEvent(stop, kDriverSettings.readerCycleSleep)) return;
-    if (watchesWindow && TransmissionWindowDisconnected()) {
+  // The port's read bound keeps every check of this loop prompt; there is
+  // no pause of its own between reads.
+  while (!platform::IsEventSignalled(stop)) {
+    if (watch.Disconnected()) {
       platform::DebugOutput("stop transmission\n");
       session.StopLink();
     }
     if (session.LinkStopped()) return;
     ReadOnce(session, sink, buffer);
-    if (session.LinkStopped() || platform::IsEventSignalled(stop)) return;
   }
 }
 

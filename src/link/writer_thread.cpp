@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <array>
+#include <optional>
 
 #include "connection/driver_settings.h"
 #include "connection/session.h"
@@ -38,10 +40,10 @@ void Echo(const Session& session, const TakenFrame& taken,
   }
 }
 
-void WriteOneMessage(Session& session, TakenFrame& taken) {
+bool WriteOneMessage(Session& session, TakenFrame& taken) {
   // Frames queued before the adapter vanished stay queued; no send after
   // it is accepted, and the disconnect empties the queue.
-  if (session.LinkDown() || !session.TakeNextFrame(taken)) return;
+  if (session.LinkDown() || !session.TakeNextFrame(taken)) return false;
   // Cleared before the write, so a ready frame the reader parses while the
   // write is still in progress is not lost. Only J1708 frames are answered
   // with one; clearing it for another client's J1939 frame would hold the
@@ -49,30 +51,70 @@ void WriteOneMessage(Session& session, TakenFrame& taken) {
   if (taken.protocol == Protocol::kJ1708) session.SetOkToSend(false);
   const std::span<const uint8_t> frame(taken.entry.data.data(),
                                        taken.entry.length);
-  Write(session, frame);
-  if (taken.client->echo.load(std::memory_order_acquire)) {
+  if (!frame.empty()) Write(session, frame);
+  if (taken.notify) NotifyApplication(1);
+  if (!taken.transport && taken.client->echo.load(std::memory_order_acquire)) {
     Echo(session, taken, frame);
   }
+  return true;
+}
+
+// The J1939 transports' timers, and how long the writer may sleep: until
+// the earliest of their deadlines, within its own bound.
+uint32_t ServiceTransports(Session& session) {
+  bool notify = false;
+  const std::optional<network::Millis> next =
+      session.ServiceTransports(notify);
+  if (notify) NotifyApplication(1);
+  uint32_t wait = kDriverSettings.writerIdleWaitMs;
+  if (next) {
+    const network::Millis now = NetworkNow();
+    const network::Millis until = *next > now ? *next - now : 0;
+    wait = static_cast<uint32_t>(std::min<network::Millis>(until, wait));
+  }
+  return wait;
+}
+
+// One frame, if there is one to write now: a waiting command goes before
+// the clients' frames.
+bool WriteNext(Session& session, TakenFrame& taken, Frame& command) {
+  if (session.Commands().TakePending(command)) {
+    Write(session, command.View());
+    return true;
+  }
+  return WriteOneMessage(session, taken);
+}
+
+bool Ending(const Session& session, platform::Event stop) {
+  return platform::IsEventSignalled(stop) || session.LinkStopped();
 }
 
 }  // namespace
 
+// Frames go out back to back, as fast as the port takes them; the line
+// and, for J1708 on 2xx, the adapter's ready frame are the only pace.
 void WriterThread(void* context) {
   Session& session = *static_cast<Session*>(context);
   const platform::Event stop = session.StopEvent();
-  session.SetOkToSend(true);
+  const platform::Event wake = session.WriterWake();
   TakenFrame taken;
   Frame command;
   for (;;) {
-    // The stop event bounds the pause between frames.
-    if (platform::WaitForEvent(stop, kDriverSettings.writerCycleSleep)) return;
-    if (session.LinkStopped()) return;
-    // At most one frame per cycle; a waiting command goes before messages.
-    if (session.Commands().TakePending(command)) {
-      Write(session, command.View());
-    } else {
-      WriteOneMessage(session, taken);
+    // Reset before looking for work: work handed over after the look
+    // signals again, and work handed over before it is found by the look.
+    platform::ResetEvent(wake);
+    uint32_t wait = 0;
+    // Timers first: a time-out may queue an abort, a due packet is taken
+    // with the frames. A deadline that stays due after its work (a clock
+    // step) must not spin the writer: a few passes, then a short sleep.
+    for (int pass = 0; pass < 4 && wait == 0 && !Ending(session, stop);
+         ++pass) {
+      wait = ServiceTransports(session);
+      while (!Ending(session, stop) && WriteNext(session, taken, command)) {
+      }
     }
+    if (Ending(session, stop)) return;
+    platform::WaitForEvent(wake, std::max<uint32_t>(wait, 1));
   }
 }
 

@@ -75,8 +75,15 @@ PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
   const bool returnAtOnce = t.readInterval == kNoWait &&
                             t.readTotalConstant == 0 &&
                             t.readTotalMultiplier == 0;
+  // Win32's "wait for the first byte, then return what is there": both
+  // fields at MAXDWORD with a constant bound on the wait.
+  const bool returnOnFirstBytes =
+      t.readInterval == kNoWait && t.readTotalMultiplier == kNoWait &&
+      t.readTotalConstant != 0 && t.readTotalConstant != kNoWait;
   const auto total =
-      Deadline(t.readTotalConstant, t.readTotalMultiplier, capacity);
+      returnOnFirstBytes
+          ? Deadline(t.readTotalConstant, 0, capacity)
+          : Deadline(t.readTotalConstant, t.readTotalMultiplier, capacity);
   for (;;) {
     bool gone = false;
     const ssize_t n =
@@ -87,6 +94,7 @@ PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
     }
     got += static_cast<uint32_t>(n);
     if (got == capacity || returnAtOnce) return PortCondition::kOk;
+    if (got > 0 && returnOnFirstBytes) return PortCondition::kOk;
     int wait = TimeLeft(total);
     if (got > 0 && t.readInterval > 0 && t.readInterval != kNoWait) {
       const int interval = static_cast<int>(t.readInterval);
