@@ -123,7 +123,7 @@ void EcuNode::OnRequest(const tp::Heard& heard, Clock::time_point now) {
     }
     return;
   }
-  if (!status_.holds_address) return;
+  if (!status_.holds_address || !options_.answers_requests) return;
   if (auto payload = EcuPayload(options_, pgn)) {
     Send(pgn, global ? kGlobal : heard.source, std::move(*payload), now);
   }

@@ -17,7 +17,7 @@ void PtyAdapter::Contend(uint8_t address, uint64_t name,
   contender.address = address;
   contender.name = name;
   contender.claim_after = after;
-  contender.dm1 = {};
+  contender.answers_requests = false;
   AddEcu(contender);
 }
 

@@ -422,12 +422,18 @@ TEST(J1939Ecu, AContenderClaimsAtItsMoment) {
   contender.address = 0x80;
   contender.name = 42;
   contender.claim_after = 500ms;
+  contender.answers_requests = false;
   EcuBench bench(contender);
   EXPECT_TRUE(bench.RunFor(499ms).empty());
   EXPECT_FALSE(bench.node.Status().holds_address);
   const auto claim = bench.RunFor(2ms);
   ASSERT_EQ(claim.size(), 1u);
   EXPECT_EQ(claim[0].id, 0x18EEFF80u);
+  // It answers for its address, nothing else.
+  bench.Host(RequestId(0xFF), RequestFor(kPgnDm1));
+  EXPECT_TRUE(bench.RunFor(1s).empty());
+  bench.Host(RequestId(0x80), RequestFor(kPgnAddressClaimed));
+  EXPECT_EQ(bench.RunFor(1s).size(), 1u);
 }
 
 TEST(J1939Ecu, BroadcastsDm1AtItsPeriod) {

@@ -87,6 +87,8 @@ struct EcuOptions {
   // Send Address Claimed when the ECU joins the bus, after `claim_after`.
   bool claim = true;
   std::chrono::milliseconds claim_after{0};
+  // False: answers only requests for the address claimed (a contender).
+  bool answers_requests = true;
   TransferFaults faults;
 };
 
