@@ -57,11 +57,13 @@ std::string ConnectHint(short code, short device) {
 std::unique_ptr<Connection> Connection::Open(const DriverLibrary& driver,
                                              short device,
                                              const std::string& protocol,
-                                             DriverError& error) {
+                                             DriverError& error,
+                                             bool raw_transport) {
   std::vector<char> name(protocol.begin(), protocol.end());
   name.push_back('\0');
   const short result = driver.functions().ClientConnect(
-      nullptr, device, name.data(), kQueueBytes, kQueueBytes, 0);
+      nullptr, device, name.data(), kQueueBytes, kQueueBytes,
+      raw_transport ? 1 : 0);
   // Client ids are small non-negative numbers; the error codes start at 128.
   if (result < 0 || result >= 128) {
     error.code = result;

@@ -21,11 +21,14 @@ struct DriverError {
 
 class Connection {
  public:
-  // Connects to `device` with protocol "J1939" or "J1708".
+  // Connects to `device` with protocol "J1939" or "J1708". With
+  // `raw_transport` the client takes transport frames as they come; without,
+  // the driver delivers each multi-packet message whole.
   static std::unique_ptr<Connection> Open(const DriverLibrary& driver,
                                           short device,
                                           const std::string& protocol,
-                                          DriverError& error);
+                                          DriverError& error,
+                                          bool raw_transport = false);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

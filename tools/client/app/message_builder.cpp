@@ -45,6 +45,15 @@ std::vector<uint8_t> BuildJ1939Message(const J1939Fields& f) {
   return message;
 }
 
+std::vector<uint8_t> BuildClaimCommand(uint8_t address, uint64_t name) {
+  std::vector<uint8_t> command{address};
+  for (int i = 0; i < 8; ++i) {
+    command.push_back(static_cast<uint8_t>(name >> (8 * i)));
+  }
+  command.push_back(0);
+  return command;
+}
+
 std::vector<uint8_t> BuildJ1708Message(uint8_t priority, uint8_t mid,
                                        std::span<const uint8_t> data) {
   std::vector<uint8_t> message = {priority, mid};

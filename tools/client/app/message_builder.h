@@ -21,6 +21,13 @@ struct J1939Fields {
 };
 
 std::vector<uint8_t> BuildJ1939Message(const J1939Fields& fields);
+// Command 19's buffer: the address, the NAME least significant byte first,
+// and 0 = return once the claim is settled.
+std::vector<uint8_t> BuildClaimCommand(uint8_t address, uint64_t name);
+
+// The priority byte's mark of a broadcast transfer to a specific destination.
+inline constexpr uint8_t kBroadcastTransferBit = 0x80;
+
 std::vector<uint8_t> BuildJ1708Message(uint8_t priority, uint8_t mid,
                                        std::span<const uint8_t> data);
 

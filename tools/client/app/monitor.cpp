@@ -21,8 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Larger than any record: 512 data bytes, timestamp and echo byte.
-constexpr std::size_t kReadBufferSize = 1024;
+// The largest record: a whole transported message of 1785 data bytes
+// after the 6-byte J1939 header, the timestamp and the echo byte.
+constexpr std::size_t kReadBufferSize = 1796;
 // Between reads that find nothing: short enough that a 115200-baud adapter
 // (about 520 messages a second) never builds up a backlog.
 constexpr auto kIdlePause = std::chrono::milliseconds(2);
@@ -150,7 +151,8 @@ int RunMonitor(const DriverLibrary& driver, const MonitorOptions& o,
   }
   std::ostream& out = o.output_path.empty() ? std::cout : file;
   DriverError error;
-  auto connection = Connection::Open(driver, o.device, o.protocol, error);
+  auto connection =
+      Connection::Open(driver, o.device, o.protocol, error, o.raw_transport);
   if (!connection) {
     std::cerr << "vlr1210: " << error.message << "\n";
     return 1;

@@ -23,6 +23,8 @@ struct MonitorOptions {
   std::optional<uint64_t> count;
   bool echo = false;
   bool raw_j1708 = false;
+  // Transport frames as they come, not the driver's whole messages.
+  bool raw_transport = false;
   J1939Filter filter;
   vlrdecode::OutputFormat format = vlrdecode::OutputFormat::kText;
   std::string output_path;   // empty: standard output

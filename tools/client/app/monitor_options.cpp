@@ -58,6 +58,12 @@ std::vector<OptionDefinition> MonitorOptionTable(MonitorOptions& o) {
          o.raw_j1708 = true;
          return std::string();
        }},
+      {"--raw-transport", "",
+       "J1939: show transport frames as they come (the driver joins none)",
+       [&o](std::string_view) {
+         o.raw_transport = true;
+         return std::string();
+       }},
       {"--pgn", "PGN", "J1939 filter: EEC1, 61444, 0xF004 (repeatable)",
        [&o](std::string_view v) -> std::string {
          auto pgn = vlrdecode::ParsePgn(v);
@@ -116,6 +122,8 @@ std::string CheckMonitorOptions(const MonitorOptions& o) {
     return "--pgn, --source, --dest and --priority filter J1939; add "
            "--protocol J1939";
   }
+  if (o.protocol != "J1939" && o.raw_transport)
+    return "--raw-transport is for J1939";
   if (o.protocol != "J1708" && o.raw_j1708)
     return "--raw-j1708 needs --protocol J1708";
   const bool pcap = o.format == vlrdecode::OutputFormat::kPcap;

@@ -2,12 +2,14 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <thread>
 
 #include "connection.h"
 #include "describe.h"
 #include "output_format.h"
+#include "result_meaning.h"
 #include "send_options.h"
 #include "stop_signal.h"
 
@@ -22,12 +24,19 @@ const uint8_t kOn[] = {'1'};
 // the echoes of our own frames (received traffic is passed over).
 class EchoWatch {
  public:
-  EchoWatch(Connection& connection, vlrdecode::Protocol protocol)
-      : connection_(connection), layout_{protocol, true, false} {}
+  // A driver echoes a message over 8 bytes either once, whole, when its
+  // transfer completed, or frame by frame; a whole echo counts for the
+  // `frames_per_long` frames of its transfer.
+  EchoWatch(Connection& connection, vlrdecode::Protocol protocol,
+            std::size_t frames_per_long)
+      : connection_(connection),
+        layout_{protocol, true, false},
+        frames_per_long_(frames_per_long) {}
 
-  // Stops early once `wanted` echoes have been seen; false on a driver error.
+  // Stops early once `wanted` frames have been echoed; false on a driver
+  // error.
   bool Pump(Clock::time_point until, std::size_t wanted) {
-    std::array<uint8_t, 1024> buffer{};
+    std::array<uint8_t, 1796> buffer{};  // a whole 1785-byte message
     while (echoes_ < wanted && Clock::now() < until && !StopRequested()) {
       const short got = connection_.ReadNow(buffer);
       if (got < 0) {
@@ -50,7 +59,8 @@ class EchoWatch {
   void Show(std::span<const uint8_t> bytes) {
     auto record = vlrdecode::ParseReadBuffer(bytes, layout_);
     if (!record || !record->echoed) return;
-    ++echoes_;
+    const auto* j1939 = std::get_if<vlrdecode::J1939Message>(&record->message);
+    echoes_ += j1939 && j1939->data.size() > 8 ? frames_per_long_ : 1;
     vlrdecode::MessageEvent event;
     event.timestamp_ms = record->timestamp_ms;
     event.elapsed_ms = timeline_.Elapsed(record->timestamp_ms);
@@ -64,23 +74,49 @@ class EchoWatch {
   Connection& connection_;
   vlrdecode::ReadLayout layout_;
   vlrdecode::DriverTimeline timeline_;
+  std::size_t frames_per_long_;
   std::size_t echoes_ = 0;
 };
 
+// The driver's text for a failure, and what it means where it has a meaning
+// of its own.
+void PrintFailure(const DriverError& error) {
+  std::cerr << "vlr1210: " << error.message << "\n";
+  const std::string meaning = ResultMeaning(error.code);
+  if (!meaning.empty()) std::cerr << "  " << meaning << "\n";
+}
+
+// Command 19, blocking until the claim is settled.
+bool Claim(Connection& connection, const SendPlan& plan) {
+  if (plan.claim_command.empty()) return true;
+  if (auto error = connection.Command(RP1210_Protect_J1939_Address,
+                                      plan.claim_command, "claim address")) {
+    PrintFailure(*error);
+    return false;
+  }
+  char address[8];
+  std::snprintf(address, sizeof address, "0x%02X", plan.claim_command[0]);
+  std::cerr << "vlr1210: claimed address " << address << "\n";
+  return true;
+}
+
 int SendAll(Connection& connection, const SendOptions& o,
             const SendPlan& plan) {
+  if (!Claim(connection, plan)) return 1;
+  if (plan.message.empty()) return 0;
   if (auto error = connection.Command(RP1210_Echo_Transmitted_Messages, kOn,
                                       "echo on")) {
     std::cerr << "vlr1210: " << error->message << "\n";
     return 1;
   }
-  EchoWatch watch(connection, plan.protocol == "J1939"
-                                  ? vlrdecode::Protocol::kJ1939
-                                  : vlrdecode::Protocol::kJ1708);
+  EchoWatch watch(connection,
+                  plan.protocol == "J1939" ? vlrdecode::Protocol::kJ1939
+                                           : vlrdecode::Protocol::kJ1708,
+                  plan.frames);
   uint64_t sent = 0;
   for (; sent < o.repeat && !StopRequested(); ++sent) {
     if (auto error = connection.Send(plan.message)) {
-      std::cerr << "vlr1210: " << error->message << "\n";
+      PrintFailure(*error);
       return 1;
     }
     if (sent + 1 < o.repeat &&
@@ -91,7 +127,8 @@ int SendAll(Connection& connection, const SendOptions& o,
       return 1;
     }
   }
-  // The driver writes one frame per 20 ms cycle; allow that many times over.
+  // A broadcast transfer spaces its packets 50 ms by default; allow that
+  // and more for every frame.
   const std::size_t wanted = sent * plan.frames;
   const auto allowance =
       std::chrono::seconds(2) + std::chrono::milliseconds(60) * wanted;

@@ -16,8 +16,34 @@ std::function<std::string(std::string_view)> Address(std::optional<T>& field) {
   };
 }
 
+// A NAME: up to 16 hexadecimal digits, optionally after 0x.
+std::optional<uint64_t> ParseName(std::string_view text) {
+  if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+  if (text.empty() || text.size() > 16) return std::nullopt;
+  uint64_t name = 0;
+  for (char c : text) {
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+    if (digit < 0) return std::nullopt;
+    name = name << 4 | static_cast<uint64_t>(digit);
+  }
+  return name;
+}
+
+std::string PlanClaim(const SendOptions& o, SendPlan& plan) {
+  if (!o.claim && !o.name) return {};
+  if (!o.claim || !o.name) return "--claim ADDR and --name HEX go together";
+  if (*o.claim >= 254) return "addresses 254 and 255 cannot be claimed";
+  plan.claim_command = BuildClaimCommand(*o.claim, *o.name);
+  return {};
+}
+
 SendPlan PlanJ1939(const SendOptions& o) {
-  SendPlan plan{"J1939", {}, 1, {}};
+  SendPlan plan{"J1939", {}, {}, 1, {}};
+  plan.error = PlanClaim(o, plan);
+  if (!plan.error.empty()) return plan;
   J1939Fields fields;
   if (o.frame_text && (o.pgn || !o.data.empty())) {
     plan.error = "give either IIIIIIII#DATA or --pgn with --data, not both";
@@ -30,23 +56,35 @@ SendPlan PlanJ1939(const SendOptions& o) {
   } else if (o.pgn) {
     fields.pgn = *o.pgn;
     fields.data = o.data;
+  } else if (o.claim) {
+    if (o.bam || !o.data.empty() || o.destination || o.source)
+      plan.error =
+          "a message to send after the claim needs --pgn or IIIIIIII#DATA";
+    return plan;  // only the claim
   } else {
     plan.error = "name the message: IIIIIIII#DATA, or --pgn with --data";
     return plan;
   }
   if (o.priority) fields.priority = *o.priority;
+  if (o.claim) fields.source = *o.claim;
   if (o.source) fields.source = *o.source;
   if (o.destination) fields.destination = *o.destination;
+  if (fields.data.size() > 1785) {
+    plan.error = "a J1939 message carries at most 1785 data bytes";
+    return plan;
+  }
   plan.message = BuildJ1939Message(fields);
+  if (o.bam) plan.message[3] |= kBroadcastTransferBit;
   plan.frames = J1939FrameCount(fields.data.size());
   return plan;
 }
 
 SendPlan PlanJ1708(const SendOptions& o) {
-  SendPlan plan{"J1708", {}, 1, {}};
+  SendPlan plan{"J1708", {}, {}, 1, {}};
   if (!o.mid) {
     plan.error = "a J1708 message needs --mid";
-  } else if (o.frame_text || o.pgn || o.source || o.destination) {
+  } else if (o.frame_text || o.pgn || o.source || o.destination || o.bam ||
+             o.claim || o.name) {
     plan.error =
         "J1708 messages have a MID, not a J1939 identifier, PGN or addresses";
   } else {
@@ -92,12 +130,27 @@ std::vector<OptionDefinition> SendOptionTable(SendOptions& o) {
       {"--mid", "MID", "J1708 message identifier (128 or 0x80)",
        Address(o.mid)},
       {"--data", "HEX",
-       "data bytes: \"01 02 ff\" or 0102ff; over 8 J1939 bytes go multi-packet",
+       "data bytes: \"01 02 ff\" or 0102ff; up to 1785 J1939 bytes, over 8 "
+       "go as one transfer (to --dest: connection mode)",
        [&o](std::string_view v) -> std::string {
          auto data = ParseDataBytes(v);
          if (!data) return "'" + std::string(v) + "' is not hex bytes";
          o.data = std::move(*data);
          return {};
+       }},
+      {"--bam", "", "J1939: broadcast transfer even to a specific --dest",
+       [&o](std::string_view) {
+         o.bam = true;
+         return std::string();
+       }},
+      {"--claim", "ADDR",
+       "J1939: claim this address first (and send from it by default)",
+       Address(o.claim)},
+      {"--name", "HEX", "J1939: the NAME to claim with, e.g. 0000E0FF00810000",
+       [&o](std::string_view v) -> std::string {
+         o.name = ParseName(v);
+         return o.name ? ""
+                       : "'" + std::string(v) + "' is not a 64-bit hex NAME";
        }},
       {"--repeat", "N", "send N times (default 1)",
        [&o](std::string_view v) -> std::string {
@@ -121,7 +174,8 @@ SendPlan PlanSend(const SendOptions& o) {
   const std::string protocol = o.protocol.value_or(o.mid ? "J1708" : "J1939");
   if (protocol == "J1708") return PlanJ1708(o);
   if (o.mid)
-    return SendPlan{"J1939", {}, 1, "--mid is for J1708; add --protocol J1708"};
+    return SendPlan{
+        "J1939", {}, {}, 1, "--mid is for J1708; add --protocol J1708"};
   SendPlan plan = PlanJ1939(o);
   if (plan.error.empty() && o.priority && *o.priority > 7)
     plan.error = "J1939 priority is 0 to 7";

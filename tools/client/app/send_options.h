@@ -22,6 +22,12 @@ struct SendOptions {
   std::optional<uint8_t> mid;
   std::vector<uint8_t> data;
   std::optional<std::string> frame_text;  // "18FEF100#0102..."
+  // Bit 7 of the priority byte: a broadcast transfer even to a specific
+  // destination.
+  bool bam = false;
+  // Claim this address with this NAME before sending (command 19).
+  std::optional<uint8_t> claim;
+  std::optional<uint64_t> name;
   uint64_t repeat = 1;
   double interval_s = 0.1;
   std::string driver_path;
@@ -33,8 +39,9 @@ std::vector<OptionDefinition> SendOptionTable(SendOptions& options);
 // text saying what is missing or contradictory.
 struct SendPlan {
   std::string protocol;
-  std::vector<uint8_t> message;
-  std::size_t frames = 1;  // frames the driver writes for it
+  std::vector<uint8_t> message;        // empty: only claim
+  std::vector<uint8_t> claim_command;  // empty: no claim
+  std::size_t frames = 1;              // frames the driver writes for it
   std::string error;
 };
 SendPlan PlanSend(const SendOptions& options);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "vlrscenario/named_sources.h"
@@ -29,6 +30,19 @@ std::unique_ptr<vlrsim::TrafficSource> MakeSource(const SimulationOptions& o,
   return scenario;
 }
 
+std::optional<vlrsim::NetworkScript> ReadNetwork(const std::string& path,
+                                                 std::string& error) {
+  if (path.empty()) return vlrsim::NetworkScript{};
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot read " + path;
+    return std::nullopt;
+  }
+  auto script = vlrsim::ReadNetworkScript(in, error);
+  if (!script) error = path + ": " + error;
+  return script;
+}
+
 vlrsim::AdapterOptions AdapterOptionsFor(const SimulationOptions& o) {
   vlrsim::AdapterOptions adapter;
   adapter.family = o.family;
@@ -52,10 +66,15 @@ std::unique_ptr<SimulatedAdapter> SimulatedAdapter::Create(
   std::string what;
   auto source = MakeSource(o, what, error);
   if (!source) return nullptr;
+  auto network = ReadNetwork(o.network_path, error);
+  if (!network) return nullptr;
   try {
-    auto adapter = std::make_unique<vlrsim::PtyAdapter>(AdapterOptionsFor(o));
+    vlrsim::AdapterOptions options = AdapterOptionsFor(o);
+    options.ecus = std::move(network->ecus);
+    auto adapter = std::make_unique<vlrsim::PtyAdapter>(std::move(options));
     return std::unique_ptr<SimulatedAdapter>(
-        new SimulatedAdapter(std::move(adapter), std::move(source), what));
+        new SimulatedAdapter(std::move(adapter), std::move(source), what,
+                             std::move(network->actions)));
   } catch (const std::system_error& e) {
     // A device's error already names it.
     error = o.device
@@ -67,6 +86,12 @@ std::unique_ptr<SimulatedAdapter> SimulatedAdapter::Create(
 
 void SimulatedAdapter::Play() {
   if (source_) adapter_->Play(std::move(source_));
+  // A script's lines were checked when it was read; an ECU it names that
+  // does not exist is the script's own affair.
+  for (const auto& line : network_actions_) {
+    (void)vlrsim::ApplyNetworkLine(*adapter_, line);
+  }
+  network_actions_.clear();
 }
 
 void SimulatedAdapter::PointComPortHere(int com) const {

@@ -13,6 +13,7 @@
 
 #include "vlrscenario/replay_source.h"
 #include "vlrsim/family.h"
+#include "vlrsim/network_script.h"
 #include "vlrsim/pty_adapter.h"
 #include "vlrsim/traffic_source.h"
 
@@ -30,6 +31,8 @@ struct SimulationOptions {
   // Play on this serial device (a host at the far end of a cable) instead
   // of a new pseudo-terminal.
   std::optional<std::string> device;
+  // Simulated J1939 ECUs and what they do (the simulator's network script).
+  std::string network_path;
 };
 
 class SimulatedAdapter {
@@ -40,7 +43,7 @@ class SimulatedAdapter {
   static std::unique_ptr<SimulatedAdapter> Create(
       const SimulationOptions& options, std::string& error);
 
-  // Starts the traffic, once.
+  // Starts the traffic and the network script's actions, once.
   void Play();
   // True while traffic is left to play.
   bool Playing() const { return adapter_->Playing(); }
@@ -60,14 +63,17 @@ class SimulatedAdapter {
  private:
   SimulatedAdapter(std::unique_ptr<vlrsim::PtyAdapter> adapter,
                    std::unique_ptr<vlrsim::TrafficSource> source,
-                   std::string description)
+                   std::string description,
+                   std::vector<vlrsim::NetworkLine> network_actions)
       : adapter_(std::move(adapter)),
         source_(std::move(source)),
-        description_(std::move(description)) {}
+        description_(std::move(description)),
+        network_actions_(std::move(network_actions)) {}
 
   std::unique_ptr<vlrsim::PtyAdapter> adapter_;
   std::unique_ptr<vlrsim::TrafficSource> source_;
   std::string description_;  // "the truck scenario", "replay of x.log"
+  std::vector<vlrsim::NetworkLine> network_actions_;
 };
 
 }  // namespace vlrclient

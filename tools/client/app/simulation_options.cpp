@@ -18,6 +18,13 @@ std::vector<OptionDefinition> TrafficOptionTable(SimulationOptions& o) {
          o.replay_path = std::string(v);
          return {};
        }},
+      {"--network", "FILE",
+       "simulated J1939 ECUs and what they do (see the README)",
+       [&o](std::string_view v) -> std::string {
+         if (v.empty()) return "needs a file name";
+         o.network_path = std::string(v);
+         return {};
+       }},
       {"--loop", "", "start the capture again when it ends",
        [&o](std::string_view) {
          o.replay.loop = true;

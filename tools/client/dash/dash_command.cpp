@@ -34,7 +34,7 @@ constexpr int kRedrawsPerSample = 2;
 // The driver queues 3000 messages; a 115200-baud adapter fills 20 ms with
 // about ten, so reading this often costs little and loses nothing.
 constexpr auto kIdlePause = std::chrono::milliseconds(20);
-constexpr std::size_t kReadBufferSize = 1024;
+constexpr std::size_t kReadBufferSize = 1796;  // a whole 1785-byte message
 
 struct DashOptions {
   short device = 201;

@@ -12,6 +12,18 @@ namespace {
 
 constexpr uint32_t kPgnDm1 = 0x00FECA;
 constexpr uint32_t kPgnDm2 = 0x00FECB;
+constexpr uint32_t kPgnVin = 0x00FEEC;
+constexpr uint32_t kPgnComponentId = 0x00FEEB;
+
+// The text of a VIN or component identification, its '*' delimiters kept;
+// bytes that are not printable show as '.'.
+std::string IdentificationText(const std::vector<uint8_t>& data) {
+  std::string text;
+  for (uint8_t byte : data) {
+    text += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+  }
+  return text;
+}
 
 std::string FormatValue(double value) {
   char text[32];
@@ -45,6 +57,10 @@ Description Describe(const J1939Message& message) {
   description.signals = DecodeJ1939Signals(message.pgn, message.data);
   if (auto network = DescribeNetworkMessage(message))
     description.text = *network;
+  if (message.pgn == kPgnVin)
+    description.text = "VIN " + IdentificationText(message.data);
+  if (message.pgn == kPgnComponentId)
+    description.text = "component " + IdentificationText(message.data);
   if (message.pgn == kPgnDm1 || message.pgn == kPgnDm2) {
     description.diagnostics = ParseDiagnosticMessage(message.data);
     if (description.diagnostics) {

@@ -22,10 +22,27 @@ std::string Seconds(int64_t elapsed_ms) {
   return text;
 }
 
+// A joined transfer, or a whole message the driver joined, never travelled
+// as one frame.
+bool TravelledAsOneFrame(const MessageEvent& event, const J1939Message& m) {
+  return !event.reassembled && m.data.size() <= 8;
+}
+
+// Long payloads (up to 1785 bytes) keep a line readable: their first bytes,
+// then how many more; JSON carries them whole.
+constexpr std::size_t kTextBytesShown = 48;
+
+std::string TextBytes(std::span<const uint8_t> data) {
+  if (data.size() <= kTextBytesShown + 16) return FormatHexBytes(data, " ");
+  return FormatHexBytes(data.first(kTextBytesShown), " ") + " ... (+" +
+         std::to_string(data.size() - kTextBytesShown) + " bytes)";
+}
+
 std::string J1939Head(const MessageEvent& event, const J1939Message& m,
                       const Description& d) {
-  char id[12] = "--------";  // a joined transfer never travelled as one frame
-  if (!event.reassembled) std::snprintf(id, sizeof id, "%08X", IdentifierOf(m));
+  char id[12] = "--------";
+  if (TravelledAsOneFrame(event, m))
+    std::snprintf(id, sizeof id, "%08X", IdentifierOf(m));
   char text[128];
   std::snprintf(text, sizeof text, "J1939 %s %5X %-6s p%u %02X->%02X [%zu]", id,
                 m.pgn, d.label.c_str(), m.priority, m.source, m.destination,
@@ -89,7 +106,7 @@ std::string FormatTextLine(const MessageEvent& event,
   std::string bytes;
   if (const auto* j1939 = std::get_if<J1939Message>(&event.message)) {
     line += J1939Head(event, *j1939, description);
-    bytes = FormatHexBytes(j1939->data, " ");
+    bytes = TextBytes(j1939->data);
   } else {
     const auto& j1708 = std::get<J1708Message>(event.message);
     line += J1708Head(j1708, description);
@@ -112,7 +129,7 @@ std::string FormatJsonLine(const MessageEvent& event,
     char id[12];
     std::snprintf(id, sizeof id, "%08X", IdentifierOf(*m));
     object.Add("bus", "J1939");
-    if (!event.reassembled) object.Add("id", id);
+    if (TravelledAsOneFrame(event, *m)) object.Add("id", id);
     object.Add("pgn", m->pgn)
         .Add("priority", int{m->priority})
         .Add("src", int{m->source})

@@ -28,7 +28,7 @@ constexpr std::array<std::string_view, 5> kDefaultSignals = {
     "engine speed", "vehicle speed", "engine load", "coolant temperature",
     "fuel rate"};
 constexpr std::size_t kFallbackSignals = 4;
-constexpr std::size_t kReadBufferSize = 1024;
+constexpr std::size_t kReadBufferSize = 1796;  // a whole 1785-byte message
 
 struct PlotOptions {
   std::string input;

@@ -108,8 +108,9 @@ TEST(Program, SendsAndConfirmsEachFrameByItsEcho) {
   const Case cases[] = {
       {"send --device 201 18EA00F9#E5FE00", "TX J1939 18EA00F9  EA00 RQST",
        "1 frame(s) written"},
+      // A long message is echoed once, whole, after its transfer.
       {"send --device 201 --pgn CCVS --data 0102030405060708090A",
-       "BAM: 10 bytes in 2 packets", "3 frame(s) written"},
+       "FEF1 CCVS   p6 F9->FF [10] 01 02", "3 frame(s) written"},
       {"send --device 201 --mid 128 --data \"54 00\" --repeat 2 --interval "
        "0.05",
        "TX J1708 MID 128 Engine #1", "2 frame(s) written"},

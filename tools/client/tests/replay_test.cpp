@@ -122,7 +122,9 @@ TEST_P(Replay, DeliversEveryFrameOfTheBusInOrder) {
   auto driver = LoadDriver("", error);
   ASSERT_TRUE(driver) << error;
   DriverError failed;
-  auto connection = Connection::Open(*driver, c.device, c.protocol, failed);
+  // Every frame as it travelled: the transport frames too, not joined.
+  auto connection = Connection::Open(*driver, c.device, c.protocol, failed,
+                                     /*raw_transport=*/true);
   ASSERT_TRUE(connection) << failed.message;
   ASSERT_FALSE(connection->Command(RP1210_Set_All_Filters_States_to_Pass, {},
                                    "open filters"));

@@ -98,6 +98,11 @@ int Main(int argc, char** argv) {
     for (const auto& link : options.links) adapter.LinkTo(link);
     PrintLine(adapter.SlavePath());
     if (options.source) adapter.Play(std::move(options.source));
+    for (const NetworkLine& line : options.network_actions) {
+      if (auto error = ApplyNetworkLine(adapter, line); !error.empty()) {
+        std::cerr << "vlr1210-sim: --network: " << error << "\n";
+      }
+    }
     RunUntilStopped(adapter, options, signal_fd);
   } catch (const std::exception& e) {
     std::cerr << "vlr1210-sim: " << e.what() << "\n";

@@ -1,6 +1,7 @@
 #include "program_options.h"
 
 #include <charconv>
+#include <fstream>
 #include <vector>
 
 #include "vlrcommon/option_table.h"
@@ -46,6 +47,19 @@ std::string ParseBuses(ProgramOptions& o, std::string_view value) {
   return "";
 }
 
+std::string LoadNetwork(ProgramOptions& o, std::string_view path) {
+  std::ifstream in{std::string(path)};
+  if (!in) return "cannot read " + std::string(path);
+  std::string error;
+  auto script = ReadNetworkScript(in, error);
+  if (!script) return std::string(path) + ": " + error;
+  for (auto& ecu : script->ecus) o.adapter.ecus.push_back(std::move(ecu));
+  for (auto& line : script->actions) {
+    o.network_actions.push_back(std::move(line));
+  }
+  return "";
+}
+
 std::vector<OptionDefinition> AdapterOptionTable(ProgramOptions& o) {
   return {
       {"--family", "1xx|2xx", "adapter family (default 2xx)",
@@ -85,6 +99,9 @@ std::vector<OptionDefinition> AdapterOptionTable(ProgramOptions& o) {
        [&o](std::string_view) {
          return Flag(o.adapter.slot_frame_resumes_receive);
        }},
+      {"--network", "FILE",
+       "simulated J1939 ECUs and what they do (see the README)",
+       [&o](std::string_view v) { return LoadNetwork(o, v); }},
       {"--log", "", "print each host frame, decoded, on stdout",
        [&o](std::string_view) { return Flag(o.log); }},
       {"--stdin-control", "", "take control commands on stdin",

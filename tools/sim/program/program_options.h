@@ -9,6 +9,7 @@
 
 #include "vlrcommon/option_table.h"
 #include "vlrsim/adapter_options.h"
+#include "vlrsim/network_script.h"
 #include "vlrsim/traffic_source.h"
 
 namespace vlrsim::program {
@@ -22,6 +23,9 @@ struct ProgramOptions {
   bool help = false;
   // Made by a source option (--scenario, --replay, ...); played from start.
   std::unique_ptr<TrafficSource> source;
+  // The lines of a --network script other than its ECUs, run once the
+  // adapter is up (the ECUs go into adapter.ecus).
+  std::vector<NetworkLine> network_actions;
 };
 
 // The traffic-source options (source_options.cpp): built-in scenarios and

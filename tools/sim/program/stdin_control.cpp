@@ -1,11 +1,13 @@
 #include "stdin_control.h"
 
 #include <charconv>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "vlrcommon/hex_text.h"
 #include "vlrcommon/j1939_identifier.h"
+#include "vlrsim/network_script.h"
 
 namespace vlrsim::program {
 
@@ -81,6 +83,39 @@ std::string StateText(const PtyAdapter& adapter) {
          " j1939_receive=" + std::to_string(s.j1939_receive);
 }
 
+std::string Network(PtyAdapter& adapter, std::string_view line) {
+  std::string error;
+  const auto parsed = ParseNetworkLine(line, error);
+  if (!parsed) return "error " + error;
+  error = ApplyNetworkLine(adapter, *parsed);
+  return error.empty() ? "ok" : "error " + error;
+}
+
+// One line: the address held, then each received message as PGN, source
+// and size, then the outcomes of its own connection-mode sends.
+std::string EcuStateText(const PtyAdapter& adapter,
+                         const std::vector<std::string_view>& w) {
+  const auto address =
+      w.size() == 2 ? vlrcommon::ParseHexNumber(w[1], 2) : std::nullopt;
+  if (!address) return "error ecu-state ADDR";
+  const auto state = adapter.EcuState(static_cast<uint8_t>(*address));
+  if (!state) return "error no ECU at that address";
+  std::ostringstream out;
+  out << "ok holds_address=" << state->holds_address
+      << " received=" << state->received.size() << std::hex;
+  for (const EcuMessage& m : state->received) {
+    out << " " << m.pgn << "/" << int{m.source} << "/" << std::dec
+        << m.data.size() << std::hex;
+  }
+  out << " sent=" << std::dec << state->sent.size();
+  for (const EcuSendOutcome& s : state->sent) {
+    static constexpr const char* kResults[] = {"acknowledged", "aborted",
+                                               "timed-out"};
+    out << " " << kResults[static_cast<int>(s.result)];
+  }
+  return out.str();
+}
+
 std::string Toggle(const std::vector<std::string_view>& w,
                    const std::function<void(bool)>& set) {
   const auto on = OnOff(w);
@@ -98,6 +133,10 @@ ControlOutcome RunControlLine(PtyAdapter& adapter, std::string_view line,
   if (w[0] == "quit") {
     out << "ok" << std::endl;
     return ControlOutcome::kQuit;
+  } else if (IsNetworkLine(line)) {
+    answer = Network(adapter, line);
+  } else if (w[0] == "ecu-state") {
+    answer = EcuStateText(adapter, w);
   } else if (w[0] == "send") {
     answer = Send(adapter, w);
   } else if (w[0] == "raw") {

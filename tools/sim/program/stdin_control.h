@@ -9,6 +9,9 @@
 //   line-paced on|off
 //   baud                   print the host's line rate
 //   state                  print the 2xx adapter state
+//   ecu ..., ecu-send ..., ecu-fault ..., contend ...
+//                          the simulated J1939 network (network_script.h)
+//   ecu-state ADDR         print what the ECU holds and received
 //   quit
 // Each command answers one line: "ok ..." or "error ...".
 #pragma once

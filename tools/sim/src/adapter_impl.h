@@ -12,6 +12,7 @@
 
 #include "adapter_logic.h"
 #include "input_line.h"
+#include "j1939_network.h"
 #include "line_end.h"
 #include "output_line.h"
 #include "vlr/mutex.h"
@@ -39,6 +40,7 @@ struct PtyAdapter::Impl {
                         uint32_t host_baud);
   void FlushQuietDecoder(Clock::time_point now);
   void PlayDueMessages(Clock::time_point now);
+  void RunNetwork(Clock::time_point now);
   void WriteDue();
   void FollowAdapterRate();
   bool HostHoldsSlave() const;
@@ -62,6 +64,10 @@ struct PtyAdapter::Impl {
   std::condition_variable_any output_drained;
   detail::AdapterLogic logic GUARDED_BY(lock);
   detail::OutputLine output GUARDED_BY(lock);
+  // The simulated ECUs; `network_changed` signals after they heard a frame
+  // or ran their timers, for tests waiting on what they received.
+  detail::J1939Network network GUARDED_BY(lock);
+  std::condition_variable_any network_changed;
   bool writing GUARDED_BY(lock) = false;
   // Handed over by Play.
   std::unique_ptr<TrafficSource> new_source GUARDED_BY(lock);

@@ -40,6 +40,7 @@ void PtyAdapter::Impl::Run() {
     DeliverArrivedHostBytes(now);
     FlushQuietDecoder(now);
     PlayDueMessages(now);
+    RunNetwork(now);
     WriteDue();
   }
 }
@@ -54,6 +55,7 @@ Clock::duration PtyAdapter::Impl::PollTimeout(Clock::time_point now) {
   vlr::MutexLock guard(lock);
   if (auto next = output.NextTime(now)) wake_at = std::min(wake_at, *next);
   if (new_source) wake_at = now;
+  if (auto next = network.NextTime()) wake_at = std::min(wake_at, *next);
   if (next_message) {
     wake_at = std::min(wake_at, source_start + next_message->at);
   }
@@ -130,6 +132,10 @@ void PtyAdapter::Impl::HandleHostFrames(const std::vector<HostFrame>& frames,
     {
       vlr::MutexLock guard(lock);
       const auto now = Clock::now();
+      if (logic.PutsOnJ1939(frame, host_baud)) {
+        network.OnHostFrame(frame.id, frame.data, now);
+        network_changed.notify_all();
+      }
       for (auto& reaction : logic.OnHostFrame(frame, host_baud, Stamp())) {
         if (reaction.delay.count() == 0) {
           output.Enqueue(std::move(reaction.bytes));
@@ -174,6 +180,20 @@ void PtyAdapter::Impl::PlayDueMessages(Clock::time_point now) {
     next_message = source->Next();
   }
   if (!next_message) source.reset();
+}
+
+// The ECUs' frames go to the host as any bus traffic does.
+void PtyAdapter::Impl::RunNetwork(Clock::time_point now) {
+  vlr::MutexLock guard(lock);
+  if (network.Empty()) return;
+  for (detail::BusFrame& frame : network.Advance(now)) {
+    const TimedMessage message{
+        {}, Bus::kJ1939, frame.id, std::move(frame.data)};
+    if (auto report = logic.Report(message, Stamp())) {
+      output.Enqueue(std::move(*report));
+    }
+  }
+  network_changed.notify_all();
 }
 
 void PtyAdapter::Impl::WriteDue() {

@@ -57,6 +57,14 @@ std::optional<Bytes> AdapterLogic::Report(const TimedMessage& message,
                                    message.data, stamp);
 }
 
+bool AdapterLogic::PutsOnJ1939(const HostFrame& frame,
+                               uint32_t host_baud) const {
+  if (frame.kind != HostFrame::Kind::kMessage || frame.bus != Bus::kJ1939) {
+    return false;
+  }
+  return family_ == Family::k1xx || Understood(frame, host_baud);
+}
+
 // A pseudo-terminal has no line rate of its own, so a rate mismatch is
 // judged from the settings: once the adapter has moved to 115200 baud, a
 // frame the host writes at another rate would reach it garbled. The rate

@@ -45,6 +45,10 @@ class AdapterLogic {
     report_j1939_ = j1939;
   }
 
+  // True when the adapter transmits the host's frame on the J1939 bus,
+  // where the simulated ECUs hear it.
+  bool PutsOnJ1939(const HostFrame& frame, uint32_t host_baud) const;
+
   // The rate the adapter listens and talks at: 1xx 38400; 2xx 9600 until
   // the rate change, 115200 after it.
   uint32_t ListeningBaud() const;

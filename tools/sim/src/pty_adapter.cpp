@@ -18,6 +18,7 @@ PtyAdapter::Impl::Impl(AdapterOptions adapter_options)
       line(detail::OpenLineEnd(options)),
       logic(options),
       output(ConnectedBaud(options.family)),
+      network(options.ecus, Clock::now()),
       decoder(options.family),
       input(ConnectedBaud(options.family)) {
   output.SetThrottle(options.throttle || options.line_paced);

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -122,6 +124,33 @@ TEST(Program, DrivenOverStdin) {
   EXPECT_EQ(program.Wait(), 0);
 }
 
+TEST(Program, RunsTheNetworkScriptAndItsLines) {
+  VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
+  const std::string script = ::testing::TempDir() + "vlrsim_network.txt";
+  {
+    std::ofstream out(script);
+    out << "# one engine\necu 00 8000000000000100 vin=ABC no-claim\n";
+  }
+  Program program({"--family", "1xx", "--network", script, "--stdin-control"});
+  testing::HostPort host(program.Line());
+  ASSERT_TRUE(host.SetRate(B38400));
+  program.Say("ecu-send 00 FEF1 FF 01 02 03");
+  EXPECT_EQ(program.Line(), "ok");
+  const Bytes expected = counted::J1939Frame(0x18FEF100, Bytes{1, 2, 3});
+  EXPECT_EQ(host.Read(expected.size(), milliseconds{5000}), expected);
+  program.Say("ecu-state 00");
+  EXPECT_EQ(program.Line(), "ok holds_address=1 received=0 sent=0");
+  for (const char* line : {"ecu-send 42 FEF1 FF 01", "ecu-state 42",
+                           "contend 80", "ecu-fault 00 slow"}) {
+    program.Say(line);
+    EXPECT_EQ(program.Line().rfind("error", 0), 0u) << line;
+  }
+  program.Say("quit");
+  EXPECT_EQ(program.Line(), "ok");
+  EXPECT_EQ(program.Wait(), 0);
+  std::remove(script.c_str());
+}
+
 TEST(Program, EndsAtTheEndOfStdin) {
   VLR_SKIP_WITHOUT_PSEUDO_TERMINAL();
   Program program({"--family", "2xx"});
@@ -137,6 +166,7 @@ TEST(Program, RefusesBadOptions) {
       {"--frobnicate"},
       {"--family"},
       {"--silent=yes"},
+      {"--network", "/nonexistent/network.txt"},
       {"--device", "/dev/null", "--link", "/tmp/vlrsim-unused-link"},
   };
   for (const auto& args : bad) {

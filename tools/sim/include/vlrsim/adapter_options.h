@@ -6,9 +6,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "vlrsim/family.h"
 #include "vlrsim/host_frame.h"
+#include "vlrsim/j1939_ecu.h"
 
 namespace vlrsim {
 
@@ -66,6 +68,9 @@ struct AdapterOptions {
   // filter say, as an adapter left streaming by a program that ended
   // without switching it off keeps doing through the next start-up.
   bool stream_regardless = false;
+
+  // Simulated ECUs on the J1939 bus (see j1939_ecu.h); none by default.
+  std::vector<EcuOptions> ecus;
 
   // Keep a Recording of the line (tests). A long-running program can turn
   // it off and watch frames through on_host_frame instead.

@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +36,7 @@
 #include "vlrsim/adapter_options.h"
 #include "vlrsim/family.h"
 #include "vlrsim/identifier_filter.h"
+#include "vlrsim/j1939_ecu.h"
 #include "vlrsim/recording.h"
 #include "vlrsim/traffic_source.h"
 
@@ -116,6 +118,37 @@ class PtyAdapter {
   // Output bytes that could not be written (no host on the line, or the
   // host stopped reading).
   uint64_t DroppedBytes() const;
+
+  // ---- simulated ECUs on the J1939 bus (see j1939_ecu.h) -----------------
+  // An ECU is named by its configured address; with several, the one added
+  // last. Its frames reach the host under the same rules as PutOnBus.
+  // Joins the bus now (claiming after ecu.claim_after when ecu.claim).
+  void AddEcu(const EcuOptions& ecu);
+  // A contender: a node with `name` claims `address` after `after`, then
+  // defends it by NAME like any ECU (it answers nothing else).
+  void Contend(uint8_t address, uint64_t name,
+               std::chrono::milliseconds after = {});
+  // The ECU sends `data` (up to 1785 bytes) for `pgn` to `destination`
+  // after `after`: one frame up to 8 bytes, else a broadcast transfer for
+  // 255, a connection-mode transfer otherwise. False: no such ECU.
+  bool SendFromEcu(uint8_t ecu, uint32_t pgn, uint8_t destination,
+                   std::span<const uint8_t> data,
+                   std::chrono::milliseconds after = {});
+  // Replaces how the ECU spoils the host's transfers from now on (sessions
+  // already started keep theirs). False: no such ECU.
+  bool SetEcuFaults(uint8_t ecu, const TransferFaults& faults);
+  // What the ECU holds: address, messages received, its sends' outcomes.
+  std::optional<EcuStatus> EcuState(uint8_t ecu) const;
+  // Waits until `until` holds for the ECU's status; false on time-out or
+  // when there is no such ECU.
+  bool WaitForEcu(uint8_t ecu,
+                  const std::function<bool(const EcuStatus&)>& until,
+                  std::chrono::milliseconds timeout = Recording::kDefaultWait);
+  // The messages the ECU received by transfer, once it has `count`; what it
+  // has at the time-out otherwise.
+  std::vector<EcuMessage> WaitForEcuMessages(
+      uint8_t ecu, size_t count,
+      std::chrono::milliseconds timeout = Recording::kDefaultWait);
 
   // ---- what was seen ------------------------------------------------------
   Recording& Recorded();
