@@ -38,7 +38,11 @@ inline void RoutePort(int deviceId, const std::string& path) {
   setenv(PortVariable(deviceId).c_str(), path.c_str(), 1);
 }
 
+class LibraryApplication;
+
 class DriverTest : public ::testing::Test {
+  friend class LibraryApplication;
+
  protected:
   void SetUp() override { VLR_SKIP_WITHOUT_PSEUDO_TERMINAL(); }
   void TearDown() override {

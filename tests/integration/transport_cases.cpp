@@ -28,14 +28,18 @@ constexpr uint8_t kTool = 0xF9;
 constexpr uint64_t kEngineName = 0x0000000000A00000;
 // A service tool's NAME (function 129), higher than the engine's.
 constexpr uint64_t kToolName = 0x00008100FFE00000;
-constexpr uint32_t kProprietaryA = 0xEF00;   // destination-specific
-constexpr uint32_t kProprietaryB = 0xFF20;   // broadcast
+constexpr uint32_t kProprietaryA = 0xEF00;  // destination-specific
+constexpr uint32_t kProprietaryB = 0xFF20;  // broadcast
 constexpr uint32_t kAddressClaimed = 0xEE00;
 
 Bytes Message(uint32_t pgn, uint8_t source, uint8_t destination,
               const Bytes& data, uint8_t how = 6) {
-  Bytes m = {static_cast<uint8_t>(pgn), static_cast<uint8_t>(pgn >> 8),
-             static_cast<uint8_t>(pgn >> 16), how, source, destination};
+  Bytes m = {static_cast<uint8_t>(pgn),
+             static_cast<uint8_t>(pgn >> 8),
+             static_cast<uint8_t>(pgn >> 16),
+             how,
+             source,
+             destination};
   m.insert(m.end(), data.begin(), data.end());
   return m;
 }
@@ -65,6 +69,17 @@ Bytes Protect(uint8_t address, uint64_t name, uint8_t how = 0) {
 
 uint32_t PgnOf(const Bytes& record) {
   return record[0] | record[1] << 8 | record[2] << 16;
+}
+
+// A J1939 client that takes everything: a new client's filters discard
+// all until it sets them (the 2xx adapter's clients excepted).
+int Join(Application& app, int device, bool packetizing = false) {
+  const int client = packetizing ? app.ConnectPacketizing(device, "J1939")
+                                 : app.Connect(device, "J1939");
+  if (client >= 0 && client < 128) {
+    EXPECT_EQ(app.Command(3, client, {}), 0);
+  }
+  return client;
 }
 
 // The client's next record that `wanted` accepts, skipping others; empty
@@ -102,8 +117,7 @@ vlrsim::EcuOptions Engine() {
 }
 
 // The host's J1939 frames with this PGN (PDU1: the PF) and source.
-size_t HostFramesOf(vlrsim::PtyAdapter& adapter, uint32_t pgn,
-                    uint8_t source) {
+size_t HostFramesOf(vlrsim::PtyAdapter& adapter, uint32_t pgn, uint8_t source) {
   size_t count = 0;
   for (const auto& f : adapter.Recorded().HostMessages()) {
     const uint32_t pf = (f.id >> 16) & 0xFF;
@@ -129,11 +143,10 @@ bool Eventually(const std::function<bool()>& holds,
 void LongestMessagesBothWays(Application& app, vlrsim::PtyAdapter& adapter,
                              int device) {
   adapter.AddEcu(Engine());
-  const int client = app.Connect(device, "J1939");
+  const int client = Join(app, device);
   ASSERT_EQ(client, 0);
   ASSERT_EQ(app.Command(kInterpacketTime, client, {0, 0, 0, 0}), 0);
-  ASSERT_EQ(app.Command(kProtectAddress, client, Protect(kTool, kToolName)),
-            0);
+  ASSERT_EQ(app.Command(kProtectAddress, client, Protect(kTool, kToolName)), 0);
   const Bytes broadcast = Pattern(1785, 1);
   ASSERT_TRUE(adapter.SendFromEcu(kEngine, kProprietaryB, 0xFF, broadcast));
   const Bytes bam = RecordOf(app, client, kProprietaryB);
@@ -142,13 +155,14 @@ void LongestMessagesBothWays(Application& app, vlrsim::PtyAdapter& adapter,
   ASSERT_TRUE(adapter.SendFromEcu(kEngine, kProprietaryA, kTool, addressed));
   const Bytes rts = RecordOf(app, client, kProprietaryA);
   EXPECT_EQ(DataOf(rts), addressed) << "connection mode to the host";
-  if (rts.size() > 6) EXPECT_EQ(rts[5], kTool);
+  if (rts.size() > 6) {
+    EXPECT_EQ(rts[5], kTool);
+  }
 
   const Bytes out = Pattern(1785, 3);
   ASSERT_EQ(app.Send(client, Message(kProprietaryB, kTool, 0xFF, out)), 0);
-  ASSERT_EQ(app.SendBlocking(client,
-                             Message(kProprietaryA, kTool, kEngine, out)),
-            0);
+  ASSERT_EQ(
+      app.SendBlocking(client, Message(kProprietaryA, kTool, kEngine, out)), 0);
   const auto got = adapter.WaitForEcuMessages(kEngine, 2, kArrival);
   ASSERT_EQ(got.size(), 2u);
   for (const auto& m : got) {
@@ -164,8 +178,8 @@ void Dm1AsOneRecordOrAsFrames(Application& app, vlrsim::PtyAdapter& adapter,
   vlrsim::EcuOptions ecu = Engine();
   for (uint32_t k = 0; k < 20; ++k) ecu.dm1.push_back({100 + k, 3, 1});
   adapter.AddEcu(ecu);
-  const int whole = app.Connect(device, "J1939");
-  const int raw = app.ConnectPacketizing(device, "J1939");
+  const int whole = Join(app, device);
+  const int raw = Join(app, device, true);
   ASSERT_EQ(whole, 0);
   ASSERT_EQ(raw, 1);
   ASSERT_EQ(app.Send(whole, Request(vlrsim::kPgnDm1, kTool, 0xFF)), 0);
@@ -184,9 +198,8 @@ void VinRequestedByAddress(Application& app, vlrsim::PtyAdapter& adapter,
                            int device) {
   const vlrsim::EcuOptions ecu = Engine();
   adapter.AddEcu(ecu);
-  const int client = app.Connect(device, "J1939");
-  ASSERT_EQ(app.Command(kProtectAddress, client, Protect(kTool, kToolName)),
-            0);
+  const int client = Join(app, device);
+  ASSERT_EQ(app.Command(kProtectAddress, client, Protect(kTool, kToolName)), 0);
   ASSERT_EQ(app.Send(client, Request(vlrsim::kPgnVin, kTool, kEngine)), 0);
   const Bytes vin = RecordOf(app, client, vlrsim::kPgnVin);
   EXPECT_EQ(DataOf(vin), *vlrsim::EcuPayload(ecu, vlrsim::kPgnVin));
@@ -194,25 +207,23 @@ void VinRequestedByAddress(Application& app, vlrsim::PtyAdapter& adapter,
 
 // Claimed, answered on request, defended, lost to a better NAME.
 void AddressClaim(Application& app, vlrsim::PtyAdapter& adapter, int device) {
-  const int client = app.Connect(device, "J1939");
-  EXPECT_EQ(app.Command(kProtectAddress, client, Protect(254, kToolName)),
-            144);
-  ASSERT_EQ(app.Command(kProtectAddress, client, Protect(kTool, kToolName)),
-            0);
+  const int client = Join(app, device);
+  EXPECT_EQ(app.Command(kProtectAddress, client, Protect(254, kToolName)), 144);
+  ASSERT_EQ(app.Command(kProtectAddress, client, Protect(kTool, kToolName)), 0);
   EXPECT_EQ(HostFramesOf(adapter, kAddressClaimed, kTool), 1u);
   adapter.PutOnBus(Bus::kJ1939, 0x18EAFF00, Bytes{0x00, 0xEE, 0x00});
-  EXPECT_TRUE(Eventually(
-      [&] { return HostFramesOf(adapter, kAddressClaimed, kTool) == 2; }))
-      << "answered a request";
+  EXPECT_TRUE(Eventually([&] {
+    return HostFramesOf(adapter, kAddressClaimed, kTool) == 2;
+  })) << "answered a request";
   adapter.Contend(kTool, kToolName + 1);
-  EXPECT_TRUE(Eventually(
-      [&] { return HostFramesOf(adapter, kAddressClaimed, kTool) == 3; }))
-      << "defended against a higher NAME";
+  EXPECT_TRUE(Eventually([&] {
+    return HostFramesOf(adapter, kAddressClaimed, kTool) == 3;
+  })) << "defended against a higher NAME";
   EXPECT_EQ(app.Send(client, Message(0xFEF1, kTool, 0xFF, Bytes(8, 1))), 0);
   adapter.Contend(kTool, kToolName - 1);
-  EXPECT_TRUE(Eventually(
-      [&] { return HostFramesOf(adapter, kAddressClaimed, 254) == 1; }))
-      << "Cannot Claim after losing";
+  EXPECT_TRUE(Eventually([&] {
+    return HostFramesOf(adapter, kAddressClaimed, 254) == 1;
+  })) << "Cannot Claim after losing";
   EXPECT_TRUE(Eventually([&] {
     return app.Send(client, Message(0xFEF1, kTool, 0xFF, Bytes(8, 1))) ==
            kAddressLost;
@@ -227,7 +238,7 @@ void AddressClaim(Application& app, vlrsim::PtyAdapter& adapter, int device) {
 void BlockingSendAndEcho(Application& app, vlrsim::PtyAdapter& adapter,
                          int device) {
   adapter.AddEcu(Engine());
-  const int client = app.Connect(device, "J1939");
+  const int client = Join(app, device);
   ASSERT_EQ(app.Command(kInterpacketTime, client, {0, 0, 0, 0}), 0);
   ASSERT_EQ(app.Command(kEcho, client, {1}), 0);
   const Bytes sent = Message(kProprietaryA, kTool, kEngine, Pattern(20, 4));
@@ -244,8 +255,8 @@ void BlockingSendAndEcho(Application& app, vlrsim::PtyAdapter& adapter,
   EXPECT_EQ(app.SendBlocking(client, sent), kMessageNotSent);
   EXPECT_TRUE(NextRecord(app, client, echoOf, kStray).empty())
       << "no echo of a failed transfer";
-  EXPECT_EQ(app.SendBlocking(client,
-                             Message(kProprietaryB, kTool, 0xFF, Pattern(30, 5))),
+  EXPECT_EQ(app.SendBlocking(
+                client, Message(kProprietaryB, kTool, 0xFF, Pattern(30, 5))),
             0)
       << "a broadcast ends with its last packet";
 }
