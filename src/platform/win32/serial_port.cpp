@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "platform/win32/win32_handles.h"
@@ -105,14 +106,61 @@ PortCondition ClassifyFailure(HANDLE handle) {
 
 }  // namespace
 
+namespace {
+
+// MAXDWORD in interval and multiplier with a total constant: the read
+// returns as soon as any bytes are there.
+bool ReturnsWhatArrived(HANDLE handle) {
+  COMMTIMEOUTS t{};
+  return ::GetCommTimeouts(handle, &t) && t.ReadIntervalTimeout == MAXDWORD &&
+         t.ReadTotalTimeoutMultiplier == MAXDWORD &&
+         t.ReadTotalTimeoutConstant != 0 &&
+         t.ReadTotalTimeoutConstant != MAXDWORD;
+}
+
+DWORD QueuedBytes(HANDLE handle) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ::ClearCommError(handle, &errors, &status) ? status.cbInQue : 0;
+}
+
+// Wine's synchronous serial read does not give MAXDWORD/MAXDWORD its
+// meaning: once bytes have come it waits out the whole total bound, so
+// every read would last the bound. A read whose count is reached returns
+// at once on both systems, so the read asks for what is queued, or when
+// nothing is, for one byte (the wait within the bound) and then for what
+// came with it.
+PortCondition ReadWhatArrived(HANDLE handle, uint8_t* buffer, DWORD capacity,
+                              uint32_t& got) {
+  const DWORD queued = QueuedBytes(handle);
+  DWORD count = 0;
+  const DWORD first = queued > 0 ? std::min(queued, capacity) : 1;
+  if (!::ReadFile(handle, buffer, first, &count, nullptr)) {
+    return ClassifyFailure(handle);
+  }
+  got = count;
+  if (queued > 0 || count == 0 || capacity == 1) return PortCondition::kOk;
+  const DWORD more = std::min(QueuedBytes(handle), capacity - 1);
+  // A failure here is the next read's to report; the byte is kept.
+  if (more > 0 && ::ReadFile(handle, buffer + 1, more, &count, nullptr)) {
+    got += count;
+  }
+  return PortCondition::kOk;
+}
+
+}  // namespace
+
 PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
                               uint32_t& got) {
   got = 0;
   if (port == nullptr || (buffer == nullptr && capacity > 0)) {
     return PortCondition::kFailed;
   }
-  DWORD count = 0;
   const HANDLE handle = ToHandle(port);
+  if (capacity > 0 && ReturnsWhatArrived(handle)) {
+    return ReadWhatArrived(handle, buffer, capacity, got);
+  }
+  DWORD count = 0;
   if (!::ReadFile(handle, buffer, capacity, &count, nullptr)) {
     return ClassifyFailure(handle);
   }
