@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/win32/win32_handles.h"
 
@@ -24,6 +25,41 @@ bool AnswersAsSerialPort(HANDLE handle) {
   return ::GetCommState(handle, &dcb) != FALSE;
 }
 
+// MAXDWORD in interval and multiplier with a total constant: the read
+// returns as soon as any bytes are there.
+bool AsksForWhatArrived(const COMMTIMEOUTS& t) {
+  return t.ReadIntervalTimeout == MAXDWORD &&
+         t.ReadTotalTimeoutMultiplier == MAXDWORD &&
+         t.ReadTotalTimeoutConstant != 0 &&
+         t.ReadTotalTimeoutConstant != MAXDWORD;
+}
+
+// The open ports whose time-outs ask for what arrived, noted when they are
+// set: asking the port at every read would cost Wine a round trip to its
+// server each time.
+struct WhatArrivedPorts {
+  Lock lock;
+  std::vector<HANDLE> handles GUARDED_BY(lock);
+};
+
+WhatArrivedPorts& TheWhatArrivedPorts() {
+  static WhatArrivedPorts ports;
+  return ports;
+}
+
+void NoteReadMode(HANDLE handle, bool whatArrived) {
+  WhatArrivedPorts& ports = TheWhatArrivedPorts();
+  LockGuard guard(ports.lock);
+  std::erase(ports.handles, handle);
+  if (whatArrived) ports.handles.push_back(handle);
+}
+
+bool ReturnsWhatArrived(HANDLE handle) {
+  WhatArrivedPorts& ports = TheWhatArrivedPorts();
+  LockGuard guard(ports.lock);
+  return std::ranges::find(ports.handles, handle) != ports.handles.end();
+}
+
 }  // namespace
 
 Port OpenPort(const char* name) {
@@ -40,7 +76,9 @@ Port OpenPort(const char* name) {
 }
 
 void ClosePort(Port port) {
-  if (port != nullptr) ::CloseHandle(ToHandle(port));
+  if (port == nullptr) return;
+  NoteReadMode(ToHandle(port), false);
+  ::CloseHandle(ToHandle(port));
 }
 
 bool GetTimeouts(Port port, PortTimeouts& out) {
@@ -62,7 +100,9 @@ bool SetTimeouts(Port port, const PortTimeouts& timeouts) {
   t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
   t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
   t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
-  return ::SetCommTimeouts(ToHandle(port), &t) != FALSE;
+  if (!::SetCommTimeouts(ToHandle(port), &t)) return false;
+  NoteReadMode(ToHandle(port), AsksForWhatArrived(t));
+  return true;
 }
 
 bool PurgePort(Port port, Purge action) {
@@ -107,16 +147,6 @@ PortCondition ClassifyFailure(HANDLE handle) {
 }  // namespace
 
 namespace {
-
-// MAXDWORD in interval and multiplier with a total constant: the read
-// returns as soon as any bytes are there.
-bool ReturnsWhatArrived(HANDLE handle) {
-  COMMTIMEOUTS t{};
-  return ::GetCommTimeouts(handle, &t) && t.ReadIntervalTimeout == MAXDWORD &&
-         t.ReadTotalTimeoutMultiplier == MAXDWORD &&
-         t.ReadTotalTimeoutConstant != 0 &&
-         t.ReadTotalTimeoutConstant != MAXDWORD;
-}
 
 DWORD QueuedBytes(HANDLE handle) {
   DWORD errors = 0;

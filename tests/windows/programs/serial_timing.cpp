@@ -94,8 +94,7 @@ class Port {
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
     dcb.fBinary = TRUE;
-    return ::SetCommState(handle_, &dcb) &&
-           ::SetCommTimeouts(handle_, &timeouts) &&
+    return ::SetCommState(handle_, &dcb) && SetTimeouts(timeouts) &&
            ::PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
   }
 
@@ -111,6 +110,18 @@ class Port {
     }
     DWORD got = 0;
     return ::ReadFile(handle_, buffer, kCapacity, &got, nullptr) ? got : -1;
+  }
+
+  bool SetTimeouts(const COMMTIMEOUTS& t) {
+    COMMTIMEOUTS copy = t;
+    if (!viaDriver_) return ::SetCommTimeouts(handle_, &copy);
+    const vlr::platform::PortTimeouts timeouts{
+        .readInterval = t.ReadIntervalTimeout,
+        .readTotalMultiplier = t.ReadTotalTimeoutMultiplier,
+        .readTotalConstant = t.ReadTotalTimeoutConstant,
+        .writeTotalMultiplier = t.WriteTotalTimeoutMultiplier,
+        .writeTotalConstant = t.WriteTotalTimeoutConstant};
+    return vlr::platform::SetTimeouts(vlr::platform::ToPort(handle_), timeouts);
   }
 
   bool Write(const BYTE* bytes, DWORD length) {
