@@ -21,11 +21,16 @@ target_compile_definitions(rp1210c_client PRIVATE RP1210C_CALL=__stdcall)
 # Like an application they link nothing of the driver, not even its header.
 # The platform check is the exception: it tests the Win32 backend itself.
 add_executable(platform_check programs/platform_check.cpp)
+# Measures the system's serial read time-outs, plain and through the
+# backend's read.
+add_executable(serial_timing programs/serial_timing.cpp)
+target_link_libraries(serial_timing PRIVATE vlr1210_core)
 target_link_libraries(platform_check PRIVATE vlr1210_core)
 # The discovery client reads the DLL's version resource.
 target_link_libraries(rp1210_discover PRIVATE version)
 # None needs a runtime DLL beside it.
-foreach(program rp1210_run rp1210_discover platform_check rp1210c_client)
+foreach(program rp1210_run rp1210_discover platform_check rp1210c_client
+        serial_timing)
   target_link_options(${program} PRIVATE -static)
   set_target_properties(${program} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${VLR_WINDOWS_BIN})
@@ -35,4 +40,5 @@ add_custom_target(wine_bin ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:vlr1210>
           ${VLR_WINDOWS_BIN}/
   DEPENDS vlr1210 rp1210_run rp1210_discover platform_check rp1210c_client
+          serial_timing
   COMMENT "Placing VLR1210.DLL beside the test programs")

@@ -24,6 +24,10 @@ add_executable(wine_suite
   harness/test_rp1210c_client.cpp
   harness/test_later_revisions.cpp
   harness/test_several_clients.cpp
+  harness/echo_line.cpp
+  harness/test_serial_timing.cpp
+  harness/cpu_time.cpp
+  harness/test_speed.cpp
   ${PROJECT_SOURCE_DIR}/tests/integration/several_clients_cases.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/support_ini.cpp)

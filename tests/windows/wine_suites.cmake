@@ -108,6 +108,8 @@ vlr_add_wine_suite(desktop "Notifications.*:WindowWatch.*" DISPLAY)
 vlr_add_wine_suite(registry "Registry.*")
 vlr_add_wine_suite(later_revisions "LaterRevisions.*:Rp1210cClient.*")
 vlr_add_wine_suite(several_clients "Shared/SeveralClients.*")
+# Figures, not checks: a short run keeps the probes working.
+vlr_add_wine_suite(speed "SerialTiming.*:Speed.*")
 if(VLR_INSTALLER)
   # Fresh 32- and 64-bit prefixes of their own.
   vlr_add_wine_suite(installer "Prefixes/Installer.*")

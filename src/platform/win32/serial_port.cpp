@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/win32/win32_handles.h"
 
@@ -23,6 +25,41 @@ bool AnswersAsSerialPort(HANDLE handle) {
   return ::GetCommState(handle, &dcb) != FALSE;
 }
 
+// MAXDWORD in interval and multiplier with a total constant: the read
+// returns as soon as any bytes are there.
+bool AsksForWhatArrived(const COMMTIMEOUTS& t) {
+  return t.ReadIntervalTimeout == MAXDWORD &&
+         t.ReadTotalTimeoutMultiplier == MAXDWORD &&
+         t.ReadTotalTimeoutConstant != 0 &&
+         t.ReadTotalTimeoutConstant != MAXDWORD;
+}
+
+// The open ports whose time-outs ask for what arrived, noted when they are
+// set: asking the port at every read would cost Wine a round trip to its
+// server each time.
+struct WhatArrivedPorts {
+  Lock lock;
+  std::vector<HANDLE> handles GUARDED_BY(lock);
+};
+
+WhatArrivedPorts& TheWhatArrivedPorts() {
+  static WhatArrivedPorts ports;
+  return ports;
+}
+
+void NoteReadMode(HANDLE handle, bool whatArrived) {
+  WhatArrivedPorts& ports = TheWhatArrivedPorts();
+  LockGuard guard(ports.lock);
+  std::erase(ports.handles, handle);
+  if (whatArrived) ports.handles.push_back(handle);
+}
+
+bool ReturnsWhatArrived(HANDLE handle) {
+  WhatArrivedPorts& ports = TheWhatArrivedPorts();
+  LockGuard guard(ports.lock);
+  return std::ranges::find(ports.handles, handle) != ports.handles.end();
+}
+
 }  // namespace
 
 Port OpenPort(const char* name) {
@@ -39,7 +76,9 @@ Port OpenPort(const char* name) {
 }
 
 void ClosePort(Port port) {
-  if (port != nullptr) ::CloseHandle(ToHandle(port));
+  if (port == nullptr) return;
+  NoteReadMode(ToHandle(port), false);
+  ::CloseHandle(ToHandle(port));
 }
 
 bool GetTimeouts(Port port, PortTimeouts& out) {
@@ -61,7 +100,9 @@ bool SetTimeouts(Port port, const PortTimeouts& timeouts) {
   t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
   t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
   t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
-  return ::SetCommTimeouts(ToHandle(port), &t) != FALSE;
+  if (!::SetCommTimeouts(ToHandle(port), &t)) return false;
+  NoteReadMode(ToHandle(port), AsksForWhatArrived(t));
+  return true;
 }
 
 bool PurgePort(Port port, Purge action) {
@@ -105,14 +146,51 @@ PortCondition ClassifyFailure(HANDLE handle) {
 
 }  // namespace
 
+namespace {
+
+DWORD QueuedBytes(HANDLE handle) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ::ClearCommError(handle, &errors, &status) ? status.cbInQue : 0;
+}
+
+// Wine's synchronous serial read does not give MAXDWORD/MAXDWORD its
+// meaning: once bytes have come it waits out the whole total bound, so
+// every read would last the bound. A read whose count is reached returns
+// at once on both systems, so the read asks for what is queued, or when
+// nothing is, for one byte (the wait within the bound) and then for what
+// came with it.
+PortCondition ReadWhatArrived(HANDLE handle, uint8_t* buffer, DWORD capacity,
+                              uint32_t& got) {
+  const DWORD queued = QueuedBytes(handle);
+  DWORD count = 0;
+  const DWORD first = queued > 0 ? std::min(queued, capacity) : 1;
+  if (!::ReadFile(handle, buffer, first, &count, nullptr)) {
+    return ClassifyFailure(handle);
+  }
+  got = count;
+  if (queued > 0 || count == 0 || capacity == 1) return PortCondition::kOk;
+  const DWORD more = std::min(QueuedBytes(handle), capacity - 1);
+  // A failure here is the next read's to report; the byte is kept.
+  if (more > 0 && ::ReadFile(handle, buffer + 1, more, &count, nullptr)) {
+    got += count;
+  }
+  return PortCondition::kOk;
+}
+
+}  // namespace
+
 PortCondition ReadPortChecked(Port port, uint8_t* buffer, uint32_t capacity,
                               uint32_t& got) {
   got = 0;
   if (port == nullptr || (buffer == nullptr && capacity > 0)) {
     return PortCondition::kFailed;
   }
-  DWORD count = 0;
   const HANDLE handle = ToHandle(port);
+  if (capacity > 0 && ReturnsWhatArrived(handle)) {
+    return ReadWhatArrived(handle, buffer, capacity, got);
+  }
+  DWORD count = 0;
   if (!::ReadFile(handle, buffer, capacity, &count, nullptr)) {
     return ClassifyFailure(handle);
   }

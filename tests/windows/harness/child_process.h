@@ -36,6 +36,8 @@ class ChildProcess {
   // The exit code; nothing when it has not ended within `timeout`.
   std::optional<int> Wait(milliseconds timeout);
   void Kill();
+  // The program's process id (-1 when none was started).
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

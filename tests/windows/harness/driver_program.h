@@ -28,6 +28,8 @@ class DriverProgram {
   // Ends the program with "quit"; its exit code (nothing when it hung).
   std::optional<int> Finish();
   bool Running() const { return running_; }
+  // The Wine process the program runs in.
+  pid_t Pid() const { return process_.Pid(); }
 
  private:
   ChildProcess process_;

@@ -16,6 +16,11 @@
 //   read CLIENT SIZE [BLOCK]    -> RESULT [HEX of the bytes written]
 //   poll CLIENT SIZE MS         -> as read, the first non-empty read in MS
 //   command NUMBER CLIENT HEX [SIZE]
+//   roundtrip CLIENT HEX        -> RESULT MICROSECONDS: HEX sent, then one
+//                                  blocking read; the time between the two
+//                                  calls' start and the read's return
+//   burst CLIENT COUNT HEADER   -> 0 full=N: COUNT numbered messages sent
+//                                  as fast as the driver takes them
 //   sleep MS
 //   ticks                       -> the tick count (GetTickCount) now
 //   stack                       -> ok | damaged
