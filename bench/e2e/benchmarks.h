@@ -10,5 +10,6 @@ void RegisterTransmitBenchmarks(const RunLength& length);
 void RegisterCommandBenchmarks(const RunLength& length);
 void RegisterIdleBenchmarks(const RunLength& length);
 void RegisterComparisonBenchmarks(const RunLength& length);
+void RegisterTransportBenchmarks(const RunLength& length);
 
 }  // namespace vlr::bench

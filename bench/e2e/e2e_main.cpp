@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   RegisterReceiveBenchmarks(length);
   RegisterIdleBenchmarks(length);
   RegisterComparisonBenchmarks(length);
+  RegisterTransportBenchmarks(length);
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

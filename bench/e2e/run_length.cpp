@@ -20,6 +20,8 @@ RunLength RunLength::Short(int seconds) {
   length.receiveBatchPaced = 30;
   length.commandRepeats = 5;
   length.silentCommandRepeats = 1;
+  length.broadcastRepeats = 1;
+  length.connectionTransfers = 1;
   return length;
 }
 

@@ -32,6 +32,10 @@ struct RunLength {
   uint32_t commandRepeats = 20;
   // Commands to an adapter that never answers; each costs over two seconds.
   uint32_t silentCommandRepeats = 3;
+  // Long J1939 messages: broadcasts timed packet by packet, 1785-byte
+  // connection-mode transfers timed whole.
+  uint32_t broadcastRepeats = 3;
+  uint32_t connectionTransfers = 5;
 
   static RunLength Full() { return {}; }
   // `seconds` bounds the line-rate run; everything else shrinks with it.
