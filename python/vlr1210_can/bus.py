@@ -179,7 +179,8 @@ class Vlr1210Bus(can.BusABC):
 
     def send(self, msg: can.Message, timeout: Optional[float] = None) -> None:
         """Queues the message with the driver. More than 8 data bytes go out
-        as the driver's broadcast multi-packet transfer (TP.CM, TP.DT)."""
+        by the driver's transport protocol: a broadcast (BAM) to address 255,
+        a connection-mode transfer (RTS/CTS) to any other."""
         if not msg.is_extended_id:
             raise can.CanOperationError(
                 f"identifier 0x{msg.arbitration_id:X} is not a 29-bit "

@@ -47,19 +47,12 @@ bool BuildJ1708Frame2xx(std::span<const uint8_t> message, bool raw, Frame& out);
 bool BuildJ1939Frame1xx(std::span<const uint8_t> message, Frame& out);
 bool BuildJ1939Frame2xx(std::span<const uint8_t> message, Frame& out);
 
-// The packets (each a 14-byte application J1939 message) of a broadcast
-// multi-packet transfer of `message` (more than 14 bytes): the announce,
-// then ceil((size - 6) / 7) data packets. Priority 7, destination 0xFF,
-// source `source`. Empty for 14 bytes or fewer, or past 255 packets.
-std::vector<std::array<uint8_t, kSingleFrameJ1939Size>> BroadcastPackets(
-    std::span<const uint8_t> message, uint8_t source);
-
 enum class BuildResult { kOk, kTooLong, kNoFraming };
 
-// Everything RP1210_SendMessage queues for one application message:
+// The frame RP1210_SendMessage queues for one application message:
 // kNoFraming for devices without serial framing (103, 104), kTooLong for a
-// message the family cannot carry. 1xx transfers carry source 0 as the
-// adapter expects; 2xx transfers carry the application's source address.
+// message the family cannot carry in one frame (J1939 over 8 data bytes
+// goes by the client's transport instead).
 BuildResult BuildMessageFrames(int32_t deviceId, bool j1939, bool raw,
                                std::span<const uint8_t> message,
                                std::vector<Frame>& out);

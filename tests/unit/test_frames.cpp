@@ -180,92 +180,6 @@ TEST(MessageFrames, SumsHoldForRandomMessages) {
   }
 }
 
-// ---------------------------------------------------- multi-packet transfer
-
-TEST(MultiPacket, FifteenBytesGiveAnnounceAndTwoPaddedPackets) {
-  Bytes message = {0xEE, 0xFE, 0x00, 0x06, 0x25, 0xFF};
-  for (uint8_t b = 0xA1; b <= 0xA9; ++b) message.push_back(b);
-  const std::vector<Bytes> expected1xx = {
-      {0x13, 0x6F, 0xDE, 0x83, 0xFF, 0xEC, 0x00, 0x07, 0x00, 0xFF, 0x20, 0x09,
-       0x00, 0x02, 0xFF, 0xEE, 0xFE, 0x00, 0x16},
-      {0x13, 0x6F, 0xDE, 0x83, 0xFF, 0xEB, 0x00, 0x07, 0x00, 0xFF, 0x01, 0xA1,
-       0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xB0},
-      {0x13, 0x6F, 0xDE, 0x83, 0xFF, 0xEB, 0x00, 0x07, 0x00, 0xFF, 0x02, 0xA8,
-       0xA9, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xDF},
-  };
-  // 2xx: priority 7 and the application's source address 0x25.
-  const std::vector<Bytes> expected2xx = {
-      {0x01, 0x06, 0x02, 0x02, 0xE7, 0x67, 0xF9, 0x28, 0x08, 0x20, 0x09, 0x00,
-       0x02, 0xFF, 0xEE, 0xFE, 0x00, 0x98},
-      {0x01, 0x06, 0x02, 0x02, 0xE7, 0x5F, 0xF9, 0x28, 0x08, 0x01, 0xA1, 0xA2,
-       0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xF7},
-      {0x01, 0x06, 0x02, 0x02, 0xE7, 0x5F, 0xF9, 0x28, 0x08, 0x02, 0xA8, 0xA9,
-       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xC8},
-  };
-  for (auto [deviceId, expected] :
-       {std::pair{102, expected1xx}, std::pair{201, expected2xx}}) {
-    SCOPED_TRACE(deviceId);
-    std::vector<Frame> frames;
-    ASSERT_EQ(BuildMessageFrames(deviceId, true, false, message, frames),
-              BuildResult::kOk);
-    ASSERT_EQ(frames.size(), 3u);
-    for (size_t i = 0; i < frames.size(); ++i) {
-      EXPECT_EQ(Of(frames[i]), expected[i]) << "frame " << i;
-    }
-  }
-}
-
-// The packets carry the data in order, whatever the application's header
-// says beyond the PGN.
-TEST(MultiPacket, LargestMessageGivesSeventyFourFramesCarryingTheData) {
-  std::mt19937 rng(512);
-  const Bytes message = RandomBytes(rng, 512);
-  const auto packets = BroadcastPackets(message, 0x42);
-  ASSERT_EQ(packets.size(), 74u);
-  const Bytes announce(packets[0].begin(), packets[0].end());
-  EXPECT_EQ(announce,
-            (Bytes{0x00, 0xEC, 0x00, 0x07, 0x42, 0xFF, 0x20, 0xFA, 0x01, 73,
-                   0xFF, message[0], message[1], message[2]}));
-  Bytes carried;
-  for (size_t k = 1; k < packets.size(); ++k) {
-    const auto& p = packets[k];
-    EXPECT_EQ(Bytes(p.begin(), p.begin() + 6),
-              (Bytes{0x00, 0xEB, 0x00, 0x07, 0x42, 0xFF}));
-    EXPECT_EQ(p[6], k);
-    carried.insert(carried.end(), p.begin() + 7, p.end());
-  }
-  // 506 data bytes in 73 packets: the last holds 2 and five pad bytes.
-  EXPECT_EQ(Bytes(carried.begin(), carried.begin() + 506),
-            Bytes(message.begin() + 6, message.end()));
-  EXPECT_EQ(Bytes(carried.begin() + 506, carried.end()), Bytes(5, 0xFF));
-
-  for (int deviceId : {101, 202}) {
-    std::vector<Frame> frames;
-    ASSERT_EQ(BuildMessageFrames(deviceId, true, false, message, frames),
-              BuildResult::kOk);
-    EXPECT_EQ(frames.size(), 74u) << deviceId;
-  }
-}
-
-TEST(MultiPacket, SourceAddressPerFamily) {
-  Bytes message(20, 0x00);
-  message[4] = 0x25;
-  for (auto [deviceId, source] : {std::pair{101, 0x00}, std::pair{201, 0x25}}) {
-    std::vector<Frame> frames;
-    ASSERT_EQ(BuildMessageFrames(deviceId, true, false, message, frames),
-              BuildResult::kOk);
-    for (const Frame& frame : frames) {
-      const auto& b = frame.bytes;
-      const uint32_t identifier = (uint32_t{b[4]} << 24 | uint32_t{b[5]} << 16 |
-                                   uint32_t{b[6]} << 8 | b[7]) >>
-                                  3;
-      const uint8_t sent = deviceId == 101 ? b[8] : identifier & 0xFF;
-      EXPECT_EQ(sent, source) << deviceId;
-    }
-  }
-  EXPECT_TRUE(BroadcastPackets(Bytes(14), 0).empty());
-}
-
 // ------------------------------------------------------------- size limits
 
 TEST(MessageFrames, SizeLimitsAndDevicesWithoutFraming) {
@@ -291,10 +205,9 @@ TEST(MessageFrames, SizeLimitsAndDevicesWithoutFraming) {
       {201, true, false, 5, BuildResult::kTooLong, 0},
       {101, true, false, 6, BuildResult::kOk, 1},
       {201, true, false, 14, BuildResult::kOk, 1},
-      {201, true, false, 15, BuildResult::kOk, 3},
-      {102, true, false, 512, BuildResult::kOk, 74},
-      {102, true, false, 513, BuildResult::kTooLong, 0},
-      {203, true, false, 513, BuildResult::kTooLong, 0},
+      // Longer J1939 messages go by the transport, not as frames here.
+      {201, true, false, 15, BuildResult::kTooLong, 0},
+      {102, true, false, 15, BuildResult::kTooLong, 0},
       {201, false, false, 0, BuildResult::kTooLong, 0},
       {103, false, false, 3, BuildResult::kNoFraming, 0},
       {104, true, false, 14, BuildResult::kNoFraming, 0},
