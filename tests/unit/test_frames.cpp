@@ -152,7 +152,7 @@ TEST(MessageFrames, SingleFrameBuilders) {
 TEST(MessageFrames, SumsHoldForRandomMessages) {
   std::mt19937 rng(1708);
   std::uniform_int_distribution<size_t> j1708Size(2, 200);
-  std::uniform_int_distribution<size_t> j1939Size(6, 512);
+  std::uniform_int_distribution<size_t> j1939Size(6, 14);
   for (int round = 0; round < 500; ++round) {
     const bool j1939 = round % 2 == 1;
     const bool raw = round % 4 == 0;
