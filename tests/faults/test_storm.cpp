@@ -210,10 +210,20 @@ void Disconnect(Storm& storm, Rng& rng) {
   if (result == 0) storm.clients.Ended(id);
 }
 
+Bytes LongJ1939Message(uint8_t destination) {
+  Bytes message = {0x00, 0xEF, 0x00, 6, 0x80, destination};
+  message.resize(40, 0x33);
+  return message;
+}
+
 void SendMessage(Storm& storm, Rng& rng) {
-  static const Bytes kMessages[] = {J1939Message(1), J1708Message(2), {}};
-  static constexpr short kSizes[] = {-1, 0, 1, 513, 600};
-  Bytes buffer(600, 0x5A);
+  // Long J1939 messages go by the client's transport: a broadcast and a
+  // connection-mode transfer to a node that never answers.
+  static const Bytes kMessages[] = {J1939Message(1), J1708Message(2), {},
+                                    LongJ1939Message(0xFF),
+                                    LongJ1939Message(0x00)};
+  static constexpr short kSizes[] = {-1, 0, 1, 513, 600, 1792};
+  Bytes buffer(1800, 0x5A);
   const unsigned roll = rng() % (std::size(kMessages) + std::size(kSizes));
   short size = 0;
   char* message = reinterpret_cast<char*>(buffer.data());
@@ -224,10 +234,12 @@ void SendMessage(Storm& storm, Rng& rng) {
   } else {
     size = kSizes[roll - std::size(kMessages)];
   }
+  // A blocking long send waits for its transfer's end (a time-out here).
+  const short block = rng() % 4 == 0 ? 1 : 0;
   const short id = storm.clients.Pick(rng);
   Timed(
       storm, "RP1210_SendMessage",
-      [&] { return RP1210_SendMessage(id, message, size, 0, 0); },
+      [&] { return RP1210_SendMessage(id, message, size, 0, block); },
       IsSuccessOrCode);
 }
 
@@ -270,6 +282,11 @@ const std::vector<CommandCase>& Commands() {
       {RP1210_Set_J1708_Mode, {'1'}, 1},
       {RP1210_Reset_Device, {}, 0},
       {RP1210_Protect_J1939_Address, {0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 10},
+      {RP1210_Protect_J1939_Address, {0x81, 1, 0, 0, 0, 0, 0, 0, 0, 2}, 10},
+      {RP1210_Protect_J1939_Address, {0xFE, 1, 0, 0, 0, 0, 0, 0, 0, 2}, 10},
+      {RP1210_Set_J1939_Interpacket_Time, {0, 0, 0, 0}, 4},
+      {RP1210_Set_J1939_Interpacket_Time, {50, 0, 0, 0}, 4},
+      {RP1210_Release_J1939_Address, {0x80}, 1},
       {RP1210_Flush_Tx_Rx_Buffers, {}, 0},
       {RP1210_Get_Protocol_Connection_Speed, Bytes(17, 0), 17},
       {RP1210_Get_Protocol_Connection_Speed, Bytes(2, 0), 2},
