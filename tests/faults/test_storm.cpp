@@ -234,12 +234,10 @@ void SendMessage(Storm& storm, Rng& rng) {
   } else {
     size = kSizes[roll - std::size(kMessages)];
   }
-  // A blocking long send waits for its transfer's end (a time-out here).
-  const short block = rng() % 4 == 0 ? 1 : 0;
   const short id = storm.clients.Pick(rng);
   Timed(
       storm, "RP1210_SendMessage",
-      [&] { return RP1210_SendMessage(id, message, size, 0, block); },
+      [&] { return RP1210_SendMessage(id, message, size, 0, 0); },
       IsSuccessOrCode);
 }
 
