@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "several_clients_cases.h"
 
@@ -10,6 +11,7 @@ namespace winetest {
 
 class ProgramApplication : public several_clients::Application {
  public:
+  using Bytes = several_clients::Bytes;
   // `step` plays one step and gives its result (the text after " => ").
   using StepFunction = std::function<std::string(const std::string&)>;
   explicit ProgramApplication(StepFunction step) : step_(std::move(step)) {}
