@@ -23,15 +23,18 @@ add_executable(wine_suite
   harness/test_platform.cpp
   harness/test_rp1210c_client.cpp
   harness/test_later_revisions.cpp
+  harness/program_application.cpp
   harness/test_several_clients.cpp
+  harness/test_transport.cpp
   harness/echo_line.cpp
   harness/test_serial_timing.cpp
   harness/cpu_time.cpp
   harness/test_speed.cpp
   ${PROJECT_SOURCE_DIR}/tests/integration/several_clients_cases.cpp
+  ${PROJECT_SOURCE_DIR}/tests/integration/transport_cases.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/implementation_list.cpp
   ${PROJECT_SOURCE_DIR}/dist/setup/support_ini.cpp)
-# The several-clients cases are shared with the Linux integration suite.
+# The several-clients and transport cases are shared with the Linux integration suite.
 target_include_directories(wine_suite PRIVATE ${PROJECT_SOURCE_DIR}/dist/setup
                            ${PROJECT_SOURCE_DIR}/tests/integration)
 target_link_libraries(wine_suite PRIVATE vlrsim vlrsim_test_support

@@ -108,6 +108,7 @@ vlr_add_wine_suite(desktop "Notifications.*:WindowWatch.*" DISPLAY)
 vlr_add_wine_suite(registry "Registry.*")
 vlr_add_wine_suite(later_revisions "LaterRevisions.*:Rp1210cClient.*")
 vlr_add_wine_suite(several_clients "Shared/SeveralClients.*")
+vlr_add_wine_suite(transport "Shared/Transport.*")
 # Figures, not checks: a short run keeps the probes working.
 vlr_add_wine_suite(speed "SerialTiming.*:Speed.*")
 if(VLR_INSTALLER)

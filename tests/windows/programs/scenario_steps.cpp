@@ -52,15 +52,18 @@ std::string Unescape(const std::string& word) {
   return text;
 }
 
+// Three words: sizes 8192 and the last argument 0; four: the last argument
+// given; five: the sizes given.
 StepOutcome Connect(const Rp1210Functions& d, const Words& w) {
-  if (w.size() != 3 && w.size() != 5) return Misunderstood();
+  if (w.size() < 3 || w.size() > 5) return Misunderstood();
   std::string name = w[2] == "empty" ? "" : Unescape(w[2]);
   char* protocol = w[2] == "null" ? nullptr : name.data();
   const long tx = w.size() == 5 ? Number(w[3]) : 8192;
   const long rx = w.size() == 5 ? Number(w[4]) : 8192;
+  const short packetizing = w.size() == 4 ? Short(w[3]) : short{0};
   return Result(
       std::to_string(CallChecked(d.ClientConnect, HWND{nullptr}, Short(w[1]),
-                                 protocol, tx, rx, short{0})));
+                                 protocol, tx, rx, packetizing)));
 }
 
 StepOutcome Disconnect(const Rp1210Functions& d, const Words& w) {

@@ -6,13 +6,15 @@
 //   connect DEVICE PROTOCOL [TXSIZE RXSIZE]   PROTOCOL "null": null pointer,
 //                                             "%20" in it: a blank,
 //                                             "empty": ""
+//   connect DEVICE PROTOCOL PACKETIZING       the last argument given
 //   disconnect CLIENT
 //   errmsg CODE                 -> RESULT TEXT
 //   version                     -> MAJOR MINOR APIMAJOR APIMINOR
 //   detailed CLIENT             -> RESULT API DLL FIRMWARE (17-byte buffers)
 //   lasterr CODE CLIENT         -> RESULT SUBCODE TEXT (80-byte buffer)
 //   status CLIENT SIZE          -> RESULT HEX   (buffer filled with EE first)
-//   send CLIENT HEX [NOTIFY BLOCK]
+//   send CLIENT HEX [NOTIFY BLOCK]   BLOCK 1: returns when the message
+//                                    (a whole J1939 transfer) is sent
 //   read CLIENT SIZE [BLOCK]    -> RESULT [HEX of the bytes written]
 //   poll CLIENT SIZE MS         -> as read, the first non-empty read in MS
 //   command NUMBER CLIENT HEX [SIZE]
