@@ -92,9 +92,13 @@ class Driver:
         return text.value.decode("ascii", "replace") or f"error {code}"
 
     def connect(self, device_id: int, protocol: str = "J1939") -> int:
-        """The client id (0..127), or a result code (128 and above)."""
+        """The client id (0..127), or a result code (128 and above).
+
+        A CAN bus interface hands over CAN frames: the last argument 1 tells
+        the driver that the application (a J1939 stack on python-can) does
+        its own transport, so the driver delivers every frame as it came."""
         return self._lib.RP1210_ClientConnect(
-            None, device_id, protocol.encode("ascii"), 0, 0, 0
+            None, device_id, protocol.encode("ascii"), 0, 0, 1
         )
 
     def disconnect(self, client: int) -> int:
