@@ -26,10 +26,10 @@ _FIRST_ERROR_CODE = 128
 # The size argument of the driver's calls is a 16-bit signed number.
 _LARGEST_COMMAND = 0x7FFF
 _ADAPTER_FILTER_SLOTS = 4  # of a 2xx adapter
-# Timestamp, echo byte and the largest record (512 bytes), with room.
-_READ_BUFFER_SIZE = 600
-# The driver's reader hands over messages every 10 ms or so; a short nap
-# between empty reads keeps recv's time-out without spinning.
+# Timestamp, echo byte and the largest record: the echo of a long message
+# sent by transport (6 header and 1785 data bytes).
+_READ_BUFFER_SIZE = 1796
+# A short nap between empty reads keeps recv's time-out without spinning.
 _DEFAULT_POLL_INTERVAL = 0.002
 
 
