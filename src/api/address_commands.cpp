@@ -43,8 +43,8 @@ int16_t ProtectJ1939Address(const ClientRef& ref, const uint8_t* buffer,
   }
   ref.session->WakeWriter();
   if (how == kReturnBeforeCompletion) return 0;
-  const network::ClaimState state = ref.client->transport.WaitForClaim(
-      address, kClaimWaitBoundMs, [&] {
+  const network::ClaimState state =
+      ref.client->transport.WaitForClaim(address, kClaimWaitBoundMs, [&] {
         return ref.client->Serves(ref.connection) &&
                !ref.session->LinkStopped() && !ref.session->LinkDown();
       });

@@ -38,8 +38,8 @@ constexpr uint32_t kBlockingSendMs = 60000;
 
 // A J1939 message of more than 8 data bytes goes by the client's transport:
 // broadcast or connection mode, as its destination and how byte ask.
-int16_t SendByTransport(const ClientRef& ref,
-                        std::span<const uint8_t> message, bool block) {
+int16_t SendByTransport(const ClientRef& ref, std::span<const uint8_t> message,
+                        bool block) {
   uint32_t id = 0;
   switch (ref.client->transport.Send(message, id)) {
     case network::SendResult::kStarted:
@@ -53,8 +53,8 @@ int16_t SendByTransport(const ClientRef& ref,
   }
   ref.session->WakeWriter();
   if (!block) return 0;
-  const TransferOutcome outcome = ref.client->transport.WaitForTransfer(
-      id, kBlockingSendMs, [&] {
+  const TransferOutcome outcome =
+      ref.client->transport.WaitForTransfer(id, kBlockingSendMs, [&] {
         return ref.client->Serves(ref.connection) &&
                !ref.session->LinkStopped() && !ref.session->LinkDown();
       });
@@ -85,8 +85,7 @@ int16_t SendMessage(int16_t clientId, const uint8_t* message, int16_t size,
   std::vector<link::Frame> frames;
   const auto built = link::BuildMessageFrames(
       ref.deviceId, ref.protocol == Protocol::kJ1939,
-      ref.client->j1708Raw.load(std::memory_order_acquire),
-      bytes, frames);
+      ref.client->j1708Raw.load(std::memory_order_acquire), bytes, frames);
   if (built == link::BuildResult::kNoFraming) return 0;
   if (built != link::BuildResult::kOk) return ERR_MESSAGE_TOO_LONG;
   const int16_t result = Enqueue(ref.client->txQueue, ref.connection, frames);

@@ -47,8 +47,8 @@ bool ClientTransport::Concerns(std::span<const uint8_t> message) {
          pf == kAddressClaimed;
 }
 
-network::Disposition ClientTransport::OnFrame(
-    std::span<const uint8_t> message, network::Events& out) {
+network::Disposition ClientTransport::OnFrame(std::span<const uint8_t> message,
+                                              network::Events& out) {
   platform::LockGuard guard(lock_);
   return network_.OnFrame(message, NetworkNow(), out);
 }

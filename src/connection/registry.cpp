@@ -95,7 +95,7 @@ void Registry::Release(int16_t clientId) {
 }
 
 Registry::ClaimStart Registry::StartClaim(Client& client, uint8_t address,
-                                         const network::Name& name) {
+                                          const network::Name& name) {
   platform::LockGuard guard(claimsLock_);
   size_t claimed = 0;
   bool own = false;

@@ -2,7 +2,6 @@
 // client that takes them, and the clients' frames handed to the writer in
 // turn.
 #include "connection/session.h"
-
 #include "link/frames.h"
 
 namespace vlr {
@@ -32,8 +31,7 @@ bool Session::Deliver(Protocol protocol, std::span<const uint8_t> message) {
     platform::LockGuard guard(membersLock_);
     for (int k = 0; k < memberCount_; ++k) {
       const Member& member = members_[static_cast<size_t>(k)];
-      if (member.client->protocol.load(std::memory_order_relaxed) !=
-          protocol) {
+      if (member.client->protocol.load(std::memory_order_relaxed) != protocol) {
         continue;
       }
       if (transportFrame && RunTransport(member, message, now, delivered)) {

@@ -32,13 +32,12 @@ bool Session::HandleTransportEvents(const Member& member,
   bool queued = false;
   const bool receiving = client.receive.load(std::memory_order_acquire);
   for (const network::Record& record : events.records) {
-    if (!receiving ||
-        !Takes(client, Protocol::kJ1939, {record.message.data(),
-                                          record.message.size()})) {
+    if (!receiving || !Takes(client, Protocol::kJ1939,
+                             {record.message.data(), record.message.size()})) {
       continue;
     }
-    queued |= client.rxQueue.PushFor(member.connection, record.message,
-                                     stamp, 0);
+    queued |=
+        client.rxQueue.PushFor(member.connection, record.message, stamp, 0);
   }
   // The whole message is echoed once, when it has gone out completely;
   // its single frames never are.

@@ -63,8 +63,7 @@ bool WriteOneMessage(Session& session, TakenFrame& taken) {
 // the earliest of their deadlines, within its own bound.
 uint32_t ServiceTransports(Session& session) {
   bool notify = false;
-  const std::optional<network::Millis> next =
-      session.ServiceTransports(notify);
+  const std::optional<network::Millis> next = session.ServiceTransports(notify);
   if (notify) NotifyApplication(1);
   uint32_t wait = kDriverSettings.writerIdleWaitMs;
   if (next) {

@@ -219,7 +219,9 @@ Bytes LongJ1939Message(uint8_t destination) {
 void SendMessage(Storm& storm, Rng& rng) {
   // Long J1939 messages go by the client's transport: a broadcast and a
   // connection-mode transfer to a node that never answers.
-  static const Bytes kMessages[] = {J1939Message(1), J1708Message(2), {},
+  static const Bytes kMessages[] = {J1939Message(1),
+                                    J1708Message(2),
+                                    {},
                                     LongJ1939Message(0xFF),
                                     LongJ1939Message(0x00)};
   static constexpr short kSizes[] = {-1, 0, 1, 513, 600, 1792};
